@@ -1,0 +1,156 @@
+// What the forms toolkit needs of a desktop: native windows and controls, their
+// places in pixels, pictures, menus, modal loops, the error report, the browser,
+// the screen, the executable's folder and the file system. The real Win32 desktop
+// and the simulated one implement it; the gadget never sees it directly.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/files.h"
+#include "platform/types.h"
+
+namespace rn {
+
+// Input reported by a window, in pixels of its client area. Button and Shift
+// follow the toolkit: Button 1 left, 2 right, 4 middle; Shift 1 Shift, 2 Ctrl, 4 Alt.
+struct MouseInput {
+  std::int16_t button = 0;
+  std::int16_t shift = 0;
+  std::int32_t x = 0;
+  std::int32_t y = 0;
+  bool fromNotifyIcon = false;  // the notification icon's callback, not a pointer move
+};
+
+// A window reports what happens to it through this; every call is an event that
+// the toolkit dispatches to the gadget's handlers.
+class WindowEvents {
+ public:
+  virtual void OnMouseDown(const MouseInput&) {}
+  virtual void OnMouseUp(const MouseInput&) {}
+  virtual void OnMouseMove(const MouseInput&) {}
+  virtual void OnDblClick() {}
+  virtual void OnClick() {}
+  virtual void OnGotFocus() {}
+  // The user asked the window to close (its close box). The window stays until
+  // the toolkit hides or destroys it.
+  virtual void OnCloseRequest() {}
+
+ protected:
+  ~WindowEvents() = default;
+};
+
+enum class BorderStyle { None, FixedSingle, FixedToolWindow };
+enum class StartUpPosition { Manual, CenterScreen, WindowsDefault };
+enum class PictureId { ShapeBitmap, TrayIcon, DialogIcon };
+
+struct Font {
+  std::string face;  // UTF-8
+  double points = 9;
+  int weight = 400;
+  int charset = 128;
+};
+
+struct FormWindowSpec {
+  std::string caption;  // UTF-8
+  BorderStyle border = BorderStyle::FixedSingle;
+  bool closeBox = true;
+  bool minButton = false;
+  bool maxButton = false;
+  bool showInTaskbar = false;
+  StartUpPosition startUp = StartUpPosition::Manual;
+  std::int32_t clientWidth = 0;  // pixels
+  std::int32_t clientHeight = 0;
+  std::optional<PictureId> icon;
+};
+
+enum class ControlKind {
+  PictureBox,
+  TextBox,
+  CommandButton,
+  CheckBox,
+  Frame,
+  Label,
+  Image,
+  UserControl
+};
+
+struct ControlWindowSpec {
+  ControlKind kind = ControlKind::Label;
+  std::string caption;  // UTF-8
+  Rect bounds;          // pixels, in the parent's client area
+  std::optional<Font> font;
+};
+
+struct Picture {
+  Handle handle = 0;  // a bitmap or an icon, owned by the desktop for the whole run
+  std::int32_t width = 0;
+  std::int32_t height = 0;
+  explicit operator bool() const { return handle != 0; }
+};
+
+struct ScreenMetrics {
+  std::int32_t width = 0;  // pixels
+  std::int32_t height = 0;
+  std::int32_t dpi = 96;
+};
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  // Creates a hidden top-level window. `events` outlives the window.
+  virtual HWnd CreateForm(const FormWindowSpec& spec, WindowEvents& events) = 0;
+  // Creates a child control, visible within its (possibly hidden) parent.
+  virtual HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) = 0;
+  // The order in which Tab and Shift+Tab move the focus among a form's controls
+  // (each a descendant of the form); invisible and disabled ones are skipped. When
+  // the form is shown or activated, the focus goes to the first that can take it.
+  virtual void SetTabOrder(HWnd form, const std::vector<HWnd>& order) = 0;
+  // Destroys the window and its children. Handles of windows that are gone are
+  // ignored by every call that takes a window.
+  virtual void DestroyWindow(HWnd hwnd) = 0;
+
+  // A form's outer rectangle in screen pixels; a control's in its parent's client area.
+  virtual Rect GetBounds(HWnd hwnd) = 0;
+  virtual void SetBounds(HWnd hwnd, const Rect& bounds) = 0;
+  virtual bool IsVisible(HWnd hwnd) = 0;
+  virtual void SetVisible(HWnd hwnd, bool visible) = 0;
+  virtual void SetEnabled(HWnd hwnd, bool enabled) = 0;
+  virtual void BringToFront(HWnd hwnd) = 0;
+  virtual void SetFocus(HWnd hwnd) = 0;
+
+  virtual std::string GetText(HWnd hwnd) = 0;  // UTF-8
+  virtual void SetText(HWnd hwnd, const std::string& text) = 0;
+  virtual std::int32_t GetCheck(HWnd checkBox) = 0;  // 0, 1 or 2
+  virtual void SetCheck(HWnd checkBox, std::int32_t value) = 0;
+
+  // Pictures live as long as the desktop.
+  virtual Picture LoadPicture(PictureId id) = 0;
+  // A form's background, a picture box's persistent image, an image control's picture.
+  virtual void SetPicture(HWnd hwnd, const Picture& picture) = 0;
+  // The device context that holds a picture box's persistent image, drawn or not.
+  virtual Handle PictureDC(HWnd pictureBox) = 0;
+
+  // Shows a popup menu at the pointer and returns the index of the chosen item,
+  // or -1 when none was chosen. A caption "-" is a separator. Flag 2 lets the
+  // right button choose items as well.
+  virtual std::int32_t TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
+                                      std::uint32_t flags) = 0;
+  // Handles events until `done` holds (a modal form was hidden or unloaded).
+  virtual void RunModalLoop(const std::function<bool()>& done) = 0;
+
+  virtual void ReportError(const std::string& message) = 0;  // blocks until acknowledged
+  virtual void OpenUrl(const std::string& url) = 0;          // throws tk::RuntimeError
+  virtual ScreenMetrics Screen() = 0;
+  virtual std::string ExecutableDirectory() = 0;  // UTF-8, no trailing separator but at a root
+  virtual FileSystem& Files() = 0;
+  // Ends the process at once. A desktop that cannot (a test) returns, and the
+  // toolkit unwinds the handler instead.
+  virtual void EndProcess() = 0;
+};
+
+}  // namespace rn

@@ -1,0 +1,39 @@
+#include "platform/errors.h"
+
+namespace rn::tk {
+
+std::string Describe(Error error) {
+  switch (error) {
+    case Error::None: return "No error";
+    case Error::InvalidCall: return "Invalid procedure call or argument";
+    case Error::Overflow: return "Overflow";
+    case Error::SubscriptOutOfRange: return "Subscript out of range";
+    case Error::TypeMismatch: return "Type mismatch";
+    case Error::BadFileNumber: return "Bad file name or number";
+    case Error::FileNotFound: return "File not found";
+    case Error::BadFileMode: return "Bad file mode";
+    case Error::FileAlreadyOpen: return "File already open";
+    case Error::DiskFull: return "Disk full";
+    case Error::InputPastEnd: return "Input past end of file";
+    case Error::TooManyFiles: return "Too many files";
+    case Error::PermissionDenied: return "Permission denied";
+    case Error::PathFileAccess: return "Path/File access error";
+    case Error::PathNotFound: return "Path not found";
+    case Error::InvalidProcedureState: return "Form already displayed; can't show modally";
+  }
+  return "Application-defined or object-defined error";
+}
+
+namespace {
+std::string Message(Error error, const std::string& detail) {
+  std::string text =
+      "Run-time error " + std::to_string(static_cast<std::int32_t>(error)) + ": " + Describe(error);
+  if (!detail.empty()) text += " (" + detail + ")";
+  return text;
+}
+}  // namespace
+
+RuntimeError::RuntimeError(Error error, const std::string& detail)
+    : std::runtime_error(Message(error, detail)), error_(error) {}
+
+}  // namespace rn::tk

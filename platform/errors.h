@@ -1,0 +1,65 @@
+// Run-time errors of the forms toolkit and its two error modes.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace rn::tk {
+
+// The toolkit's numbered run-time errors; the number is what a handler can test.
+enum class Error : std::int32_t {
+  None = 0,
+  InvalidCall = 5,
+  Overflow = 6,
+  SubscriptOutOfRange = 9,
+  TypeMismatch = 13,
+  BadFileNumber = 52,
+  FileNotFound = 53,
+  BadFileMode = 54,
+  FileAlreadyOpen = 55,
+  DiskFull = 61,
+  InputPastEnd = 62,
+  TooManyFiles = 67,
+  PermissionDenied = 70,
+  PathFileAccess = 75,
+  PathNotFound = 76,
+  InvalidProcedureState = 400,
+};
+
+// Describes an error in words for the error report.
+std::string Describe(Error error);
+
+class RuntimeError : public std::runtime_error {
+ public:
+  explicit RuntimeError(Error error, const std::string& detail = {});
+  Error error() const { return error_; }
+  std::int32_t number() const { return static_cast<std::int32_t>(error_); }
+
+ private:
+  Error error_;
+};
+
+// Thrown by End to unwind the handler that ended the program; no code of the
+// gadget runs after it.
+struct ProgramEnded {};
+
+// Resume-next mode: a step that raises a run-time error is abandoned, its error
+// number is kept readable, and the next step runs.
+class ResumeNext {
+ public:
+  template <class Step>
+  void operator()(Step&& step) {
+    try {
+      step();
+    } catch (const RuntimeError& e) {
+      last_error_ = e.error();
+    }
+  }
+  Error LastError() const { return last_error_; }
+
+ private:
+  Error last_error_ = Error::None;
+};
+
+}  // namespace rn::tk

@@ -1,0 +1,330 @@
+// The forms toolkit: forms with one lazily loaded instance each, their controls,
+// events on the one UI thread, twips, the screen, the application's folder and
+// the numbered files. It runs on whichever Desktop it is given.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/errors.h"
+#include "platform/file_numbers.h"
+#include "platform/winapi.h"
+
+namespace rn::tk {
+
+using Twips = float;
+
+class Form;
+class Control;
+
+// Mouse event arguments, X and Y in the form's scale (twips).
+struct MouseArgs {
+  std::int16_t Button = 0;
+  std::int16_t Shift = 0;
+  Twips X = 0;
+  Twips Y = 0;
+  bool FromNotifyIcon = false;
+};
+
+inline constexpr std::int16_t kLeftButton = 1;
+inline constexpr std::int16_t kRightButton = 2;
+inline constexpr std::int16_t kModal = 1;
+inline constexpr std::int16_t kScaleTwips = 1;
+inline constexpr std::int16_t kScalePixels = 3;
+inline constexpr std::uint32_t kPopupRightButton = 2;
+
+struct FormLayout {
+  std::string caption;
+  BorderStyle border = BorderStyle::FixedSingle;
+  bool closeBox = true;
+  bool minButton = false;
+  bool maxButton = false;
+  bool showInTaskbar = false;
+  StartUpPosition startUp = StartUpPosition::Manual;
+  Twips clientWidth = 0;
+  Twips clientHeight = 0;
+  std::optional<PictureId> icon;
+};
+
+struct ControlLayout {
+  ControlKind kind = ControlKind::Label;
+  std::string caption;
+  Twips left = 0;
+  Twips top = 0;
+  Twips width = 0;
+  Twips height = 0;
+  int tabIndex = -1;  // -1: no place in the tab order (images)
+  std::optional<Font> font;
+  std::optional<PictureId> picture;
+  bool autoSize = false;  // a picture box that takes exactly its picture's size
+};
+
+class Runtime {
+ public:
+  Runtime(Desktop& desktop, WinApi& api);
+  Runtime(const Runtime&) = delete;
+  Runtime& operator=(const Runtime&) = delete;
+  virtual ~Runtime();
+
+  Desktop& desktop() { return desktop_; }
+  WinApi& api() { return api_; }
+  FileNumbers& Files() { return files_; }
+
+  // Screen
+  Twips ScreenWidth();
+  Twips ScreenHeight();
+  Twips TwipsPerPixelX();
+  // The executable's folder; ends in a separator only at a drive's root.
+  std::string AppPath();
+
+  // Runs one event handler: a run-time error ends it and is reported; nothing
+  // escapes. Forms unloaded during the event are destroyed once it is over.
+  void Dispatch(const std::function<void()>& handler);
+  bool Ended() const { return ended_; }
+  [[noreturn]] void End();
+
+  // Hides and destroys the form's windows; the instance goes once the current
+  // event is over, so a form may unload itself from its own handler.
+  void Unload(Form& form);
+  void Retire(std::unique_ptr<Form> form);
+
+  // Pixels of the screen per twip and back, rounded halves to even.
+  std::int32_t ToPixels(Twips twips);
+  Twips ToTwips(std::int32_t pixels);
+
+ private:
+  Desktop& desktop_;
+  WinApi& api_;
+  FileNumbers files_;
+  int dispatch_depth_ = 0;
+  bool ended_ = false;
+  std::vector<std::unique_ptr<Form>> retired_;
+  friend class Form;
+  std::vector<Form*> forms_;  // every live instance, for modal forms to disable the others
+};
+
+// One form class, one instance: the first use creates and loads it hidden, and
+// a use after Unload loads a fresh one.
+template <class F>
+class FormRef {
+ public:
+  explicit FormRef(std::function<std::unique_ptr<F>()> make) : make_(std::move(make)) {}
+  F& operator()(Runtime& rt) {
+    if (form_ && form_->Unloaded()) rt.Retire(std::move(form_));
+    if (!form_) {
+      form_ = make_();
+      form_->Load();
+    }
+    return *form_;
+  }
+  bool Loaded() const { return form_ && !form_->Unloaded(); }
+
+ private:
+  std::function<std::unique_ptr<F>()> make_;
+  std::unique_ptr<F> form_;
+};
+
+class Control : protected WindowEvents {
+ public:
+  Control(Form& form, ControlLayout layout, Control* container = nullptr);
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+  virtual ~Control();
+
+  HWnd hWnd() const { return hwnd_; }
+  const ControlLayout& layout() const { return layout_; }
+  bool Visible();
+  void SetVisible(bool visible);
+  Twips Left();
+  Twips Top();
+  Twips Width();
+  Twips Height();
+  void SetFocus();
+
+  std::function<void()> Click;
+  std::function<void()> GotFocus;
+
+ protected:
+  friend class Form;
+  virtual void Create();
+  void OnClick() override;
+  void OnGotFocus() override;
+  Form& form() { return form_; }
+  Runtime& rt();
+  Desktop& desktop();
+  // (tab index of the outermost container that orders its own children, own index)
+  std::pair<int, int> TabKey() const;
+
+  Form& form_;
+  ControlLayout layout_;
+  Control* container_;
+  HWnd hwnd_ = 0;
+};
+
+class PictureBox : public Control {
+ public:
+  using Control::Control;
+  std::int16_t ScaleMode() const { return scale_mode_; }
+  void SetScaleMode(std::int16_t mode);
+  float ScaleWidth();
+  float ScaleHeight();
+  Handle hDC();
+  rn::Picture Picture() const { return picture_; }
+
+ protected:
+  void Create() override;
+
+ private:
+  float ToScale(std::int32_t pixels);
+  std::int16_t scale_mode_ = kScaleTwips;
+  rn::Picture picture_;
+};
+
+class TextBox : public Control {
+ public:
+  using Control::Control;
+  std::string Text();
+  void SetText(const std::string& text);
+};
+
+class CommandButton : public Control {
+ public:
+  using Control::Control;
+};
+
+class CheckBox : public Control {
+ public:
+  using Control::Control;
+  std::int16_t Value();
+  void SetValue(std::int16_t value);
+};
+
+class Frame : public Control {
+ public:
+  using Control::Control;
+};
+
+class Label : public Control {
+ public:
+  using Control::Control;
+};
+
+class Image : public Control {
+ public:
+  using Control::Control;
+  rn::Picture Picture() const { return picture_; }
+
+ protected:
+  void Create() override;
+
+ private:
+  rn::Picture picture_;
+};
+
+// The navigation service every user control has.
+class Hyperlink {
+ public:
+  explicit Hyperlink(Desktop& desktop) : desktop_(desktop) {}
+  void NavigateTo(const std::string& target, const std::string& location = {},
+                  const std::string& frame = {});
+
+ private:
+  Desktop& desktop_;
+};
+
+// A user control is a container of its own controls, which take their places in
+// the form's tab order at the user control's place.
+class UserControl : public Control {
+ public:
+  UserControl(Form& form, ControlLayout layout, Control* container = nullptr);
+  std::unique_ptr<Hyperlink> GetHyperlink();
+};
+
+class MenuItemArray {
+ public:
+  explicit MenuItemArray(std::vector<std::string> captions) : captions_(std::move(captions)) {}
+  const std::vector<std::string>& captions() const { return captions_; }
+  std::function<void(std::int16_t index)> Click;
+
+ private:
+  std::vector<std::string> captions_;
+};
+
+// A top-level menu used only as a popup.
+struct Menu {
+  std::string caption;
+  MenuItemArray& items;
+};
+
+class Form : protected WindowEvents {
+ public:
+  Form(Runtime& rt, FormLayout layout);
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+  virtual ~Form();
+
+  HWnd hWnd() const { return hwnd_; }
+  bool Unloaded() const { return unloaded_; }
+  Runtime& runtime() { return rt_; }
+
+  Twips Left();
+  Twips Top();
+  Twips Width();
+  Twips Height();
+  void SetLeft(Twips value);
+  void SetTop(Twips value);
+  void SetWidth(Twips value);
+  void SetHeight(Twips value);
+  bool Visible();
+  void SetVisible(bool visible);
+  rn::Picture Picture() const { return picture_; }
+  void SetPicture(const rn::Picture& picture);
+
+  void Show(std::int16_t modal = 0);
+  void PopupMenu(Menu& menu, std::uint32_t flags = 0);
+  void ZOrder();
+
+  // Creates the windows, then raises Load.
+  void Load();
+
+ protected:
+  virtual void Form_Load() {}
+  virtual void Form_MouseDown(const MouseArgs&) {}
+  virtual void Form_MouseUp(const MouseArgs&) {}
+  virtual void Form_MouseMove(const MouseArgs&) {}
+  virtual void Form_DblClick() {}
+  virtual void Form_GotFocus() {}
+  // The close box: by default the form unloads.
+  virtual void Form_QueryClose();
+
+ private:
+  friend class Control;
+  void Register(Control& control) { controls_.push_back(&control); }
+  void Unregister(Control& control);
+  void DestroyWindows();
+  friend class Runtime;
+  MouseArgs ToArgs(const MouseInput& input);
+  Rect Bounds();
+  void SetBounds(const Rect& bounds);
+
+  void OnMouseDown(const MouseInput& input) override;
+  void OnMouseUp(const MouseInput& input) override;
+  void OnMouseMove(const MouseInput& input) override;
+  void OnDblClick() override;
+  void OnGotFocus() override;
+  void OnCloseRequest() override;
+
+  Runtime& rt_;
+  FormLayout layout_;
+  std::vector<Control*> controls_;
+  HWnd hwnd_ = 0;
+  bool unloaded_ = false;
+  rn::Picture picture_;
+};
+
+}  // namespace rn::tk
