@@ -1,0 +1,520 @@
+"""End-to-end harness: drives RavikN.exe under Wine as a user would, and looks at it from
+outside with rn_probe.exe (a second Windows program in the same prefix) and X11 tools.
+
+Adding a journey
+----------------
+1. Write tests/e2e/test_<name>.py:
+
+       import harness
+
+       class Tray(harness.E2ETestCase):
+           def test_menu_exits(self):
+               gadget = self.start_gadget()
+               win = gadget.wait_window()                  # first visible top-level window
+               harness.click(*win.rect.center, button=3)
+               menu = harness.wait_until(self.probe.menu, 10, "context menu")
+               ...
+               self.assertEqual(gadget.wait_exit(10), 0)
+
+       if __name__ == "__main__":
+           harness.main()
+
+2. Add <name> to RN_E2E_JOURNEYS in tests/e2e/CMakeLists.txt.
+3. Run it: `ctest --preset win64 -L e2e -R <name> --output-on-failure`, or directly
+   `python3 tests/e2e/test_<name>.py --gadget build/win64/RavikN.exe
+    --probe build/win64/tests/e2e/rn_probe.exe --scripts scripts`.
+   Inside scripts/test it joins the running Wine session; alone it starts one and stops it.
+
+Rules of thumb: wait on conditions (wait_until, gadget.wait_window, probe.wait) and never on
+fixed sleeps; each gadget runs from its own temporary copy, so RN.ini starts absent and
+tests cannot see each other's settings; every test leaves a screenshot of its end state in
+build/win64/e2e-artifacts/test_<name>.<Class>.<test>-end.png; a gadget's stdout and stderr
+go to <folder>/gadget.log, printed when a test fails or the gadget had to be killed.
+
+Command line, as CTest passes it: test_<name>.py [--gadget EXE] --probe EXE --scripts DIR
+[--artifacts DIR] [unittest arguments]. Only the standard library is used.
+"""
+
+from __future__ import annotations
+
+import argparse
+import json
+import os
+import re
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+from dataclasses import dataclass
+from pathlib import Path
+from typing import Callable, NamedTuple, TypeVar
+
+T = TypeVar("T")
+
+# Filled by main() from the command line.
+GADGET: Path | None = None
+PROBE: Path | None = None
+SCRIPTS: Path | None = None
+ARTIFACTS: Path | None = None
+
+
+# --- waiting ----------------------------------------------------------------------------
+
+
+def wait_until(fn: Callable[[], T], timeout: float, what: str, interval: float = 0.05) -> T:
+    """Polls fn until it returns something truthy and returns that; fails the test after
+    `timeout` seconds, naming `what` was awaited."""
+    deadline = time.monotonic() + timeout
+    while True:
+        value = fn()
+        if value:
+            return value
+        if time.monotonic() >= deadline:
+            raise AssertionError(f"timed out after {timeout:g} s waiting for {what}")
+        time.sleep(interval)
+
+
+# --- geometry and windows -----------------------------------------------------------------
+
+
+class Rect(NamedTuple):
+    left: int
+    top: int
+    right: int
+    bottom: int
+
+    @property
+    def width(self) -> int:
+        return self.right - self.left
+
+    @property
+    def height(self) -> int:
+        return self.bottom - self.top
+
+    @property
+    def center(self) -> tuple[int, int]:
+        return ((self.left + self.right) // 2, (self.top + self.bottom) // 2)
+
+    def contains(self, x: int, y: int) -> bool:
+        return self.left <= x < self.right and self.top <= y < self.bottom
+
+    def moved(self, dx: int, dy: int) -> "Rect":
+        return Rect(self.left + dx, self.top + dy, self.right + dx, self.bottom + dy)
+
+
+@dataclass(frozen=True)
+class Window:
+    """A top-level window as the probe saw it; rect and client are in screen pixels."""
+
+    hwnd: int
+    pid: int
+    visible: bool
+    rect: Rect
+    client: Rect
+    style: int
+    exstyle: int
+    topmost: bool
+    cls: str
+    title: str
+    image: str
+
+    @classmethod
+    def from_json(cls, d: dict) -> "Window":
+        return cls(d["hwnd"], d["pid"], d["visible"], Rect(*d["rect"]), Rect(*d["client"]),
+                   d["style"], d["exstyle"], d["topmost"], d["class"], d["title"], d["image"])
+
+
+@dataclass(frozen=True)
+class Child:
+    hwnd: int
+    parent: int
+    id: int
+    cls: str
+    text: str
+    rect: Rect
+    visible: bool
+    enabled: bool
+
+
+# Window message numbers for post/send when a name is not in the probe's table.
+WM_CLOSE = 0x0010
+WM_COMMAND = 0x0111
+WM_APP = 0x8000
+
+
+class ProbeError(AssertionError):
+    pass
+
+
+class Probe:
+    """rn_probe.exe, run through wine-exec so it shares the gadget's prefix and display."""
+
+    def __init__(self, exe: Path, scripts: Path):
+        self.exe = exe
+        self.scripts = scripts
+
+    def run(self, *args: object, timeout: float = 60) -> tuple[int, list[dict]]:
+        """Returns (exit code, one dict per printed line). Exit codes: 0 done, 1 nothing
+        matched, 2 timed out, 3 bad arguments."""
+        proc = subprocess.run([str(self.scripts / "wine-exec"), str(self.exe), *map(str, args)],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
+        lines = proc.stdout.decode("utf-8").replace("\r", "").splitlines()
+        try:
+            return proc.returncode, [json.loads(line) for line in lines if line.strip()]
+        except json.JSONDecodeError as e:
+            raise ProbeError(f"probe {args}: unparsable output {proc.stdout!r}: {e}") from e
+
+    def _one(self, *args: object) -> dict | None:
+        rc, out = self.run(*args)
+        if rc == 1:
+            return None
+        if rc != 0 or not out:
+            raise ProbeError(f"probe {args} failed with exit code {rc}")
+        return out[0]
+
+    def find(self, title: str) -> Window | None:
+        d = self._one("find", title)
+        return Window.from_json(d) if d else None
+
+    def windows(self) -> list[Window]:
+        rc, out = self.run("list")
+        if rc != 0:
+            raise ProbeError(f"probe list failed with exit code {rc}")
+        return [Window.from_json(d) for d in out]
+
+    def wait(self, title: str, state: str, timeout: float = 10) -> Window | None:
+        """Waits inside the probe for a window titled `title` to be visible, hidden or gone.
+        Returns the window (None for gone); fails the test on timeout."""
+        rc, out = self.run("wait", title, state, int(timeout * 1000), timeout=timeout + 60)
+        if rc == 2:
+            raise AssertionError(f"window {title!r} not {state} within {timeout:g} s")
+        if rc != 0:
+            raise ProbeError(f"probe wait failed with exit code {rc}")
+        return None if state == "gone" else Window.from_json(out[0])
+
+    def region(self, hwnd: int) -> tuple[str, list[Rect]]:
+        """The window region as (type, rectangles relative to the window's top left);
+        type is none (no region set), null, simple or complex."""
+        d = self._one("region", hwnd)
+        if d is None:
+            raise ProbeError(f"no window {hwnd}")
+        return d["type"], [Rect(*r) for r in d["rects"]]
+
+    def children(self, hwnd: int) -> list[Child]:
+        rc, out = self.run("children", hwnd)
+        if rc != 0:
+            raise ProbeError(f"probe children {hwnd} failed with exit code {rc}")
+        return [Child(d["hwnd"], d["parent"], d["id"], d["class"], d["text"], Rect(*d["rect"]),
+                      d["visible"], d["enabled"]) for d in out]
+
+    def menu(self) -> dict | None:
+        """The visible popup menu: {"hwnd", "rect": Rect, "items"}. Wine does not let one
+        process read another's menu, so "items" is -1 there; pick items with menu_pick()."""
+        d = self._one("menu")
+        if d:
+            d["rect"] = Rect(*d["rect"])
+        return d
+
+    def post(self, hwnd: int, msg: int | str, wparam: int = 0, lparam: int = 0) -> bool:
+        rc, _ = self.run("post", hwnd, msg, wparam, lparam)
+        return rc == 0
+
+    def send(self, hwnd: int, msg: int | str, wparam: int = 0, lparam: int = 0) -> int:
+        rc, out = self.run("send", hwnd, msg, wparam, lparam)
+        if rc != 0:
+            raise ProbeError(f"send {msg} to {hwnd} failed with exit code {rc}")
+        return out[0]["result"]
+
+    def dpi(self) -> dict:
+        return self._one("dpi")
+
+    def font(self, face: str, text: str) -> dict:
+        """{"face": realised face, "chars", "missing": characters without a glyph}."""
+        return self._one("font", face, text)
+
+    def kill(self, pid: int) -> bool:
+        rc, _ = self.run("kill", pid)
+        return rc == 0
+
+
+# --- the gadget -------------------------------------------------------------------------
+
+
+def windows_path(path: Path) -> str:
+    """How Wine names a Unix path (through the default Z: drive) in process image paths."""
+    return "Z:" + str(path.resolve()).replace("/", "\\")
+
+
+class Gadget:
+    """A program started from a fresh temporary copy of its .exe; its RN.ini, if it writes
+    one, lands beside the copy and vanishes with the folder."""
+
+    def __init__(self, exe: Path, probe: Probe, scripts: Path, args: list[str] | None = None,
+                 env: dict[str, str] | None = None, ini: str | None = None):
+        self.probe = probe
+        self.folder = Path(tempfile.mkdtemp(prefix="rn-e2e-"))
+        self.exe = self.folder / exe.name
+        shutil.copy2(exe, self.exe)
+        self.ini = self.folder / "RN.ini"
+        if ini is not None:
+            self.ini.write_text(ini, encoding="utf-8")
+        self.log = self.folder / "gadget.log"
+        with open(self.log, "wb") as log:
+            self.proc = subprocess.Popen([str(scripts / "wine-exec"), str(self.exe), *(args or [])],
+                                         cwd=self.folder, stdin=subprocess.DEVNULL, stdout=log,
+                                         stderr=subprocess.STDOUT, env=env)
+        self._image = windows_path(self.exe).lower()
+
+    def windows(self, visible_only: bool = True) -> list[Window]:
+        """This copy's top-level windows, found by process image path, so a stray gadget
+        from another test or a developer cannot be mistaken for it."""
+        return [w for w in self.probe.windows()
+                if w.image.lower() == self._image and (w.visible or not visible_only)
+                and w.cls != "IME"]
+
+    def wait_window(self, match: Callable[[Window], bool] = lambda w: True,
+                    timeout: float = 20) -> Window:
+        def ready():
+            if self.proc.poll() is not None:
+                raise AssertionError(f"gadget exited with {self.proc.returncode} before "
+                                     f"showing a window:\n{self.output()}")
+            return next((w for w in self.windows() if match(w)), None)
+        return wait_until(ready, timeout, f"a window of {self.exe.name}")
+
+    def wait_exit(self, timeout: float = 15) -> int:
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError(f"{self.exe.name} still running after {timeout:g} s") from None
+
+    def output(self) -> str:
+        return self.log.read_text(encoding="utf-8", errors="replace")
+
+    def close(self, timeout: float = 10) -> int | None:
+        """Asks each visible window to close, as the user's close box would; if the
+        program is still running after `timeout`, terminates it. Returns its exit code,
+        or None when it had to be killed."""
+        if self.proc.poll() is None:
+            for w in self.windows():
+                self.probe.post(w.hwnd, "WM_CLOSE")
+            try:
+                return self.proc.wait(timeout)
+            except subprocess.TimeoutExpired:
+                for pid in {w.pid for w in self.windows(visible_only=False)}:
+                    self.probe.kill(pid)
+                try:
+                    self.proc.wait(10)
+                except subprocess.TimeoutExpired:
+                    self.proc.kill()
+                    self.proc.wait()
+                return None
+        return self.proc.returncode
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+# --- X11 input (xdotool) ------------------------------------------------------------------
+
+
+def xdotool(*args: object):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
+
+
+def move(x: int, y: int):
+    xdotool("mousemove", x, y)
+
+
+def click(x: int, y: int, button: int = 1):
+    xdotool("mousemove", x, y, "click", button)
+
+
+def double_click(x: int, y: int, button: int = 1):
+    xdotool("mousemove", x, y, "click", "--repeat", 2, "--delay", 80, button)
+
+
+def drag(x0: int, y0: int, x1: int, y1: int, steps: int = 8, button: int = 1):
+    """Press, move in `steps` straight-line steps, release: Wine sees a real drag, not a jump."""
+    xdotool("mousemove", x0, y0, "mousedown", button)
+    try:
+        for i in range(1, steps + 1):
+            xdotool("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+    finally:
+        xdotool("mouseup", button)
+
+
+def key(*keys: str):
+    """X keysym names: "Return", "Escape", "Down", "ctrl+c"."""
+    xdotool("key", "--delay", 30, *keys)
+
+
+def type_text(text: str):
+    xdotool("type", "--delay", 30, text)
+
+
+def menu_pick(index: int):
+    """Chooses the index-th selectable item (separators don't count) of the open popup menu
+    with the keyboard, the way that works although Wine hides another process's menu items."""
+    key(*(["Down"] * (index + 1)), "Return")
+
+
+# --- screen -------------------------------------------------------------------------------
+
+
+def set_root_colour(colour: str):
+    """Paints the bare X root so that uncovered pixels have a known colour ("#00ff00")."""
+    subprocess.run(["xsetroot", "-solid", colour], check=True, timeout=30)
+
+
+def screenshot(name: str) -> Path:
+    """The whole screen as <artefacts>/<name>.png."""
+    ARTIFACTS.mkdir(parents=True, exist_ok=True)
+    path = ARTIFACTS / f"{re.sub(r'[^A-Za-z0-9_.-]+', '_', name)}.png"
+    subprocess.run(["import", "-window", "root", str(path)], check=True, timeout=60,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return path
+
+
+_PIXEL = re.compile(r"^(\d+),(\d+):.*#([0-9A-Fa-f]{6})")
+
+
+def pixels(image: Path, rect: Rect) -> dict[tuple[int, int], tuple[int, int, int]]:
+    """RGB of every pixel of `rect` in a screenshot, keyed by screen (x, y)."""
+    out = subprocess.run(["convert", str(image), "-crop",
+                          f"{rect.width}x{rect.height}+{rect.left}+{rect.top}", "+repage",
+                          "txt:-"], check=True, capture_output=True, text=True, timeout=60).stdout
+    result = {}
+    for line in out.splitlines():
+        m = _PIXEL.match(line)
+        if m:
+            v = int(m.group(3), 16)
+            result[(rect.left + int(m.group(1)), rect.top + int(m.group(2)))] = (
+                v >> 16, (v >> 8) & 0xFF, v & 0xFF)
+    return result
+
+
+def pixel(image: Path, x: int, y: int) -> tuple[int, int, int]:
+    return pixels(image, Rect(x, y, x + 1, y + 1))[(x, y)]
+
+
+def colour(hex_rgb: str) -> tuple[int, int, int]:
+    v = int(hex_rgb.lstrip("#"), 16)
+    return (v >> 16, (v >> 8) & 0xFF, v & 0xFF)
+
+
+# --- URLs the gadget opens ----------------------------------------------------------------
+
+
+class UrlRecorder:
+    """A stand-in xdg-open first on PATH: Wine's browser launcher calls it for http URLs,
+    and it appends each URL to a file instead of opening a browser."""
+
+    def __init__(self):
+        self.folder = Path(tempfile.mkdtemp(prefix="rn-urls-"))
+        self.file = self.folder / "urls.txt"
+        script = self.folder / "xdg-open"
+        script.write_text(f'#!/bin/sh\nprintf "%s\\n" "$*" >> "{self.file}"\n')
+        script.chmod(0o755)
+
+    def env(self) -> dict[str, str]:
+        env = dict(os.environ)
+        env["PATH"] = f"{self.folder}:{env.get('PATH', '')}"
+        return env
+
+    def urls(self) -> list[str]:
+        return self.file.read_text().splitlines() if self.file.exists() else []
+
+    def wait_url(self, timeout: float = 10) -> str:
+        return wait_until(lambda: (self.urls() or [None])[-1], timeout, "a URL to be opened")
+
+    def remove(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+# --- the Wine session -------------------------------------------------------------------
+
+
+class Session:
+    """Joins the running Wine session (scripts/test starts one) or starts one for this
+    process, through `wine-exec --hold`; sets DISPLAY for the X tools."""
+
+    def __init__(self, scripts: Path):
+        self.proc = subprocess.Popen([str(scripts / "wine-exec"), "--hold"], stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, text=True)
+        for line in self.proc.stdout:
+            if line.startswith("DISPLAY="):
+                os.environ["DISPLAY"] = line.strip().split("=", 1)[1]
+            if line.strip() == "READY":
+                break
+        else:
+            raise RuntimeError(f"wine-exec --hold exited with {self.proc.wait()}")
+
+    def stop(self):
+        self.proc.stdin.close()
+        self.proc.wait(60)
+
+
+_session: Session | None = None
+
+
+class E2ETestCase(unittest.TestCase):
+    """Base class of the journeys: self.probe, self.start_gadget(), a screenshot of every
+    test's end state, and clean shutdown of whatever the test started."""
+
+    probe: Probe
+
+    @classmethod
+    def setUpClass(cls):
+        global _session
+        if _session is None:
+            _session = Session(SCRIPTS)
+        cls.probe = Probe(PROBE, SCRIPTS)
+
+    def start_gadget(self, exe: Path | None = None, args: list[str] | None = None,
+                     env: dict[str, str] | None = None, ini: str | None = None) -> Gadget:
+        exe = exe or GADGET
+        if exe is None:
+            self.skipTest("no --gadget given")
+        gadget = Gadget(exe, self.probe, SCRIPTS, args=args, env=env, ini=ini)
+        self.addCleanup(self._finish_gadget, gadget)
+        return gadget
+
+    def _finish_gadget(self, gadget: Gadget):
+        if gadget.close() is None or not self._passed():
+            print(f"--- {gadget.exe.name} output ---\n{gadget.output()}", file=sys.stderr)
+        gadget.remove()
+
+    def _passed(self) -> bool:
+        outcome = getattr(self, "_outcome", None)
+        return outcome is None or getattr(outcome, "success", True)
+
+    def name(self, suffix: str = "") -> str:
+        """A file-name-friendly id: test_<journey>.<Class>.<test>[-suffix]."""
+        test_id = self.id().replace("__main__", Path(sys.argv[0]).stem)
+        return f"{test_id}-{suffix}" if suffix else test_id
+
+    def tearDown(self):
+        screenshot(self.name("end"))
+
+
+def main():
+    global GADGET, PROBE, SCRIPTS, ARTIFACTS
+    parser = argparse.ArgumentParser(add_help=False)
+    parser.add_argument("--gadget", type=Path)
+    parser.add_argument("--probe", type=Path, required=True)
+    parser.add_argument("--scripts", type=Path, required=True)
+    parser.add_argument("--artifacts", type=Path)
+    ns, rest = parser.parse_known_args()
+    GADGET = ns.gadget.resolve() if ns.gadget else None
+    PROBE = ns.probe.resolve()
+    SCRIPTS = ns.scripts.resolve()
+    ARTIFACTS = (ns.artifacts or SCRIPTS.parent / "build" / "win64" / "e2e-artifacts").resolve()
+    try:
+        result = unittest.main(argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
+    finally:
+        if _session is not None:
+            _session.stop()
+    # A filter that matches nothing must not pass silently.
+    sys.exit(0 if result.wasSuccessful() and result.testsRun > 0 else 1)
