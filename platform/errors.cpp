@@ -7,6 +7,7 @@ std::string Describe(Error error) {
     case Error::None: return "No error";
     case Error::InvalidCall: return "Invalid procedure call or argument";
     case Error::Overflow: return "Overflow";
+    case Error::DivisionByZero: return "Division by zero";
     case Error::SubscriptOutOfRange: return "Subscript out of range";
     case Error::TypeMismatch: return "Type mismatch";
     case Error::BadFileNumber: return "Bad file name or number";

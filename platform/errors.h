@@ -12,6 +12,7 @@ enum class Error : std::int32_t {
   None = 0,
   InvalidCall = 5,
   Overflow = 6,
+  DivisionByZero = 11,
   SubscriptOutOfRange = 9,
   TypeMismatch = 13,
   BadFileNumber = 52,

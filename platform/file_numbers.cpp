@@ -71,4 +71,6 @@ void FileNumbers::Close(std::int16_t number) {
   if (file.writer) file.writer->Commit();
 }
 
+void FileNumbers::Discard(std::int16_t number) { open_.erase(number); }
+
 }  // namespace rn::tk

@@ -40,6 +40,8 @@ class FileNumbers {
   void PrintLine(std::int16_t number, std::string_view line);
   // Output is committed here; a number that is not open is ignored.
   void Close(std::int16_t number);
+  // Closes without committing: output that failed half-way leaves no trace.
+  void Discard(std::int16_t number);
 
  private:
   struct OpenFile {

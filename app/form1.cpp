@@ -1,0 +1,62 @@
+#include "app/form1.h"
+
+#include "app/program.h"
+#include "app/shape.h"
+#include "forms/form2.h"
+#include "forms/form3.h"
+#include "forms/layout.h"
+#include "settings/module2.h"
+#include "settings/settings_file.h"
+#include "tray/command_menu.h"
+#include "tray/tray_icon.h"
+
+namespace rn {
+
+Form1::Form1(Program& p) : tk::Form(p, layout::kForm1), p_(p) {}
+
+void Form1::Form_Load() {
+  tk::ResumeNext next;
+  float windowLeft = 0;
+  float windowTop = 0;
+  LoadSettings(p_, next, windowLeft, windowTop);
+  // The switch also shows the window: from here on it is placed, sized, painted
+  // and shaped on screen.
+  next([&] {
+    if (p_.module1.FrontFlag == kTrue) {
+      SetTopmost(p_.api(), hWnd());
+    } else {
+      ClearTopmost(p_.api(), hWnd());
+    }
+  });
+  next([&] { SetLeft(windowLeft); });
+  next([&] { SetTop(windowTop); });
+  tk::PictureBox& picture = p_.Form2().Picture1;
+  next([&] { picture.SetScaleMode(tk::kScaleTwips); });
+  next([&] { SetHeight(picture.Height()); });
+  next([&] { SetWidth(picture.Width()); });
+  next([&] { picture.SetScaleMode(tk::kScalePixels); });
+  next([&] { SetPicture(picture.Picture()); });
+  ApplyShape(p_, next);
+  AddTrayIcon(p_, next);
+  next([&] { SetVisible(true); });
+}
+
+void Form1::Form_MouseDown(const tk::MouseArgs& args) {
+  if (args.Button != tk::kLeftButton) return;
+  // As if the caption had been pressed: the window manager moves the window
+  // until the button goes up.
+  p_.api().ReleaseCapture();
+  p_.api().SendMessageA(hWnd(), win::WmNcLButtonDown, win::HtCaption, 0);
+}
+
+void Form1::Form_MouseUp(const tk::MouseArgs& args) {
+  if (args.Button != tk::kRightButton) return;
+  const bool panelShown = p_.Form2().Visible();
+  const bool dialogShown = p_.Form3().Visible();
+  if (panelShown || dialogShown) return;
+  PopupMenu(p_.Form2().PMenu);
+}
+
+void Form1::Form_DblClick() { OpenPanel(p_); }
+
+}  // namespace rn

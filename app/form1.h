@@ -1,0 +1,26 @@
+// The floating window: the start-up form, shaped from its bitmap, dragged with
+// the left button.
+#pragma once
+
+#include "platform/toolkit.h"
+
+namespace rn {
+
+class Program;
+
+class Form1 : public tk::Form {
+ public:
+  explicit Form1(Program& p);
+
+ protected:
+  // The start-up sequence of the whole gadget.
+  void Form_Load() override;
+  void Form_MouseDown(const tk::MouseArgs& args) override;
+  void Form_MouseUp(const tk::MouseArgs& args) override;
+  void Form_DblClick() override;
+
+ private:
+  Program& p_;
+};
+
+}  // namespace rn

@@ -1,0 +1,113 @@
+#include "app/shape.h"
+
+#include <algorithm>
+
+#include "app/form1.h"
+#include "app/program.h"
+#include "forms/form2.h"
+#include "platform/rounding.h"
+
+namespace rn {
+namespace {
+
+constexpr std::int32_t kNoRun = -1;
+constexpr std::int32_t kPointsPerRectangle = 4;
+
+class ShapeWriter {
+ public:
+  explicit ShapeWriter(ShapeScan& scan) : scan_(scan) {}
+
+  void Emit(std::int32_t from, std::int32_t to, std::int32_t row) {
+    Store(scan_.PointIndex, {from, row});
+    Store(scan_.PointIndex + 1, {to, row});
+    Store(scan_.PointIndex + 2, {to, row + 1});
+    Store(scan_.PointIndex + 3, {from, row + 1});
+    const std::size_t entry = static_cast<std::size_t>(scan_.PointIndex / kPointsPerRectangle);
+    if (entry < scan_.ShapeCounts.size()) scan_.ShapeCounts[entry] = kPointsPerRectangle;
+    scan_.PointIndex += kPointsPerRectangle;
+  }
+
+ private:
+  void Store(std::int32_t index, Point point) {
+    if (static_cast<std::size_t>(index) < scan_.ShapePoints.size())
+      scan_.ShapePoints[index] = point;
+  }
+  ShapeScan& scan_;
+};
+
+}  // namespace
+
+std::int32_t ShapeScan::StoredPolygons() const {
+  const auto whole = static_cast<std::int32_t>(ShapePoints.size()) / kPointsPerRectangle;
+  return std::min(Polygons(), whole);
+}
+
+ShapeScan ScanShape(float width, float height, const PixelReader& pixel) {
+  ShapeScan scan;
+  const ColorRef key = pixel(0, 0);
+  std::int32_t capacity = -1;
+  try {
+    capacity = tk::RoundToInt32(static_cast<double>(width) * height / 2.0);
+  } catch (const tk::RuntimeError&) {
+  }
+  if (capacity >= 0) {
+    scan.ShapePoints.resize(static_cast<std::size_t>(capacity) + 1);
+    scan.ShapeCounts.resize(static_cast<std::size_t>(capacity) + 1);
+  }
+  ShapeWriter writer(scan);
+  const std::int32_t lastRow = tk::RoundToInt32(static_cast<double>(height) - 1.0);
+  const std::int32_t columns = tk::RoundToInt32(width);
+  for (std::int32_t y = 0; y <= lastRow; ++y) {
+    std::int32_t runStart = kNoRun;
+    for (std::int32_t x = 0; x <= static_cast<double>(width) - 1.0; ++x) {
+      if (pixel(x, y) != key) {
+        if (runStart == kNoRun) runStart = x;
+      } else if (runStart != kNoRun) {
+        writer.Emit(runStart, x, y);
+        runStart = kNoRun;
+      }
+    }
+    if (runStart != kNoRun) writer.Emit(runStart, columns, y);
+  }
+  return scan;
+}
+
+void ApplyShape(Program& p, tk::ResumeNext& next) {
+  WinApi& api = p.api();
+  tk::PictureBox& picture = p.Form2().Picture1;
+  Handle memoryDC = 0;
+  Handle bitmap = 0;
+  Handle region = 0;
+  next([&] { memoryDC = api.CreateCompatibleDC(picture.hDC()); });
+  next([&] {
+    bitmap = api.CreateCompatibleBitmap(picture.hDC(), tk::RoundToInt32(picture.ScaleWidth()),
+                                        tk::RoundToInt32(picture.ScaleHeight()));
+  });
+  next([&] { api.SelectObject(memoryDC, bitmap); });
+  next([&] {
+    api.BitBlt(memoryDC, 0, 0, tk::RoundToInt32(picture.ScaleWidth()),
+               tk::RoundToInt32(picture.ScaleHeight()), picture.hDC(), 0, 0, win::SrcCopy);
+  });
+  {
+    ShapeScan scan;
+    next([&] {
+      scan =
+          ScanShape(picture.ScaleWidth(), picture.ScaleHeight(),
+                    [&](std::int32_t x, std::int32_t y) { return api.GetPixel(memoryDC, x, y); });
+    });
+    next([&] {
+      if (!scan.StoresCreated()) return;
+      region = api.CreatePolyPolygonRgn(scan.ShapePoints.data(), scan.ShapeCounts.data(),
+                                        scan.StoredPolygons(), win::Winding);
+    });
+  }
+  next([&] { picture.SetVisible(false); });
+  // The bitmap is still selected into the memory context; deleting the context
+  // first frees it for deletion.
+  next([&] { api.DeleteDC(memoryDC); });
+  next([&] { api.DeleteObject(bitmap); });
+  constexpr std::int32_t kRedraw = -1;
+  next([&] { api.SetWindowRgn(p.Form1().hWnd(), region, kRedraw); });
+}
+
+}  // namespace rn

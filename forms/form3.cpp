@@ -1,0 +1,31 @@
+#include "forms/form3.h"
+
+#include "app/form1.h"
+#include "app/program.h"
+#include "settings/module2.h"
+
+namespace rn {
+namespace {
+constexpr std::int16_t kUnchecked = 0;
+constexpr std::int16_t kChecked = 1;
+}  // namespace
+
+Form3::Form3(Program& p) : tk::Form(p, layout::kForm3), p_(p) {
+  Command1.Click = [this] { Command1_Click(); };
+}
+
+void Form3::Form_Load() { Check1.SetValue(p_.module1.FrontFlag == kTrue ? kChecked : kUnchecked); }
+
+// A grayed box (2) changes neither the window nor the flag; the dialog closes all the same.
+void Form3::Command1_Click() {
+  if (Check1.Value() == kChecked) {
+    SetTopmost(p_.api(), p_.Form1().hWnd());
+    p_.module1.FrontFlag = kTrue;
+  } else if (Check1.Value() == kUnchecked) {
+    ClearTopmost(p_.api(), p_.Form1().hWnd());
+    p_.module1.FrontFlag = kFalse;
+  }
+  p_.Unload(*this);
+}
+
+}  // namespace rn

@@ -1,0 +1,27 @@
+// The text of the settings file: how each value is written and read back.
+#pragma once
+
+#include <string>
+
+#include "app/module1.h"
+#include "platform/file_numbers.h"
+
+namespace rn {
+
+// Decimal with "." whatever the user's locale, no sign but "-", no point in a
+// whole value, no trailing zeros: the shortest text that reads back to the same
+// float, which for whole and half twips is at most 7 significant digits.
+std::string FormatNumber(float value);
+std::string FormatFlag(Flag flag);  // "#TRUE#" or "#FALSE#"
+
+// Each reads one value: blanks before it are skipped, and a comma or a line end
+// ends it. A value that cannot be taken raises a run-time error having consumed
+// at most the value's own text, so the next read starts after it.
+float ReadNumber(tk::TextReader& in);
+// A number that stands for a window position: it also has to lie within the
+// platform's coordinates.
+float ReadPosition(tk::TextReader& in);
+// "#TRUE#", "#FALSE#", or a number (0 false, anything else true).
+Flag ReadFlag(tk::TextReader& in);
+
+}  // namespace rn

@@ -1,0 +1,43 @@
+#include "tray/tray_icon.h"
+
+#include <string>
+
+#include "app/program.h"
+#include "forms/form2.h"
+#include "platform/rounding.h"
+#include "tray/command_menu.h"
+
+namespace rn {
+
+void AddTrayIcon(Program& p, tk::ResumeNext& next) {
+  NotifyIconRecord& data = p.module1.TrayIconData;
+  next([&] { data.cbSize = kNotifyRecordBytes; });
+  next([&] { data.hWnd = p.Form2().hWnd(); });
+  next([&] { data.uID = 0; });
+  next([&] { data.uFlags = win::NifMessage | win::NifIcon | win::NifTip; });
+  next([&] { data.uCallbackMessage = win::WmMouseMove; });
+  next([&] { data.hIcon = p.Form2().Image1.Picture().handle; });
+  next([&] { data.SetTip(std::u16string(kTrayTip) + u'\0'); });
+  next([&] { p.api().Shell_NotifyIconA(win::NimAdd, ToAnsiForm(data)); });
+}
+
+void RemoveTrayIcon(Program& p) {
+  p.api().Shell_NotifyIconA(win::NimDelete, ToAnsiForm(p.module1.TrayIconData));
+}
+
+std::int32_t DecodeTrayMessage(tk::Twips x, tk::Twips twipsPerPixel) {
+  const std::int32_t divisor = tk::RoundToInt32(twipsPerPixel);
+  if (divisor == 0) throw tk::RuntimeError(tk::Error::DivisionByZero);
+  return tk::RoundToInt32(x) / divisor;
+}
+
+void OnTrayMessage(Program& p, const tk::MouseArgs& args) {
+  if (!args.FromNotifyIcon) return;
+  switch (DecodeTrayMessage(args.X, p.TwipsPerPixelX())) {
+    case kTrayDoubleClick: OpenPanel(p); break;
+    case kTrayRightPress: p.Form2().PopupMenu(p.Form2().PMenu, tk::kPopupRightButton); break;
+    default: break;
+  }
+}
+
+}  // namespace rn
