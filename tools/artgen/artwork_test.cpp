@@ -82,11 +82,11 @@ void ExpectCounts(const char* title, const Image& img,
       EXPECT_EQ(counts[colour], t->second) << name;
     }
   }
-  for (const auto& [colour, n] : counts) {
+  for (const auto& entry : counts) {
     const bool known = std::any_of(names.begin(), names.end(),
-                                   [&](const auto& named) { return named.second == colour; });
-    EXPECT_TRUE(known) << title << " has " << n << " pixels of unexpected colour " << std::hex
-                       << colour;
+                                   [&](const auto& named) { return named.second == entry.first; });
+    EXPECT_TRUE(known) << title << " has " << entry.second << " pixels of unexpected colour "
+                       << std::hex << entry.first;
   }
 }
 
