@@ -45,15 +45,9 @@ std::int32_t ShapeScan::StoredPolygons() const {
 ShapeScan ScanShape(float width, float height, const PixelReader& pixel) {
   ShapeScan scan;
   const ColorRef key = pixel(0, 0);
-  std::int32_t capacity = -1;
-  try {
-    capacity = tk::RoundToInt32(static_cast<double>(width) * height / 2.0);
-  } catch (const tk::RuntimeError&) {
-  }
-  if (capacity >= 0) {
-    scan.ShapePoints.resize(static_cast<std::size_t>(capacity) + 1);
-    scan.ShapeCounts.resize(static_cast<std::size_t>(capacity) + 1);
-  }
+  const std::int32_t capacity = tk::RoundToInt32(static_cast<double>(width) * height / 2.0);
+  scan.ShapePoints.resize(static_cast<std::size_t>(std::max(capacity, 0)) + 1);
+  scan.ShapeCounts.resize(scan.ShapePoints.size());
   ShapeWriter writer(scan);
   const std::int32_t lastRow = tk::RoundToInt32(static_cast<double>(height) - 1.0);
   const std::int32_t columns = tk::RoundToInt32(width);

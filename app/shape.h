@@ -33,7 +33,7 @@ using PixelReader = std::function<ColorRef(std::int32_t x, std::int32_t y)>;
 // the top, each row from left to right. The stores hold width x height / 2
 // (rounded halves to even) + 1 entries; points past them are not stored, while
 // the count of rectangles goes on. A size whose capacity has no 32-bit value
-// gets no stores at all.
+// raises Overflow before any store is made.
 ShapeScan ScanShape(float width, float height, const PixelReader& pixel);
 
 // Copies Picture1's bitmap into memory, scans it, gives Form1 the region and
