@@ -1,0 +1,327 @@
+#include "platform/sim/gdi.h"
+
+#include <algorithm>
+#include <optional>
+#include <span>
+
+#include "forms/art/artwork.h"
+
+namespace rn::sim {
+namespace {
+
+constexpr std::int32_t kAlternate = 1;
+constexpr ColorRef kBlack = 0x000000;
+constexpr ColorRef kWhite = 0xFFFFFF;
+// Keeps a wild size from the gadget from exhausting the test process.
+constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 24;
+
+Outcome Ok(std::uint32_t value) { return {value, 0}; }
+Outcome Fail(std::uint32_t error, std::uint32_t value = 0) { return {value, error}; }
+
+bool Inside(const Rect& r, Point p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+// A polygon the region can hold: only axis-parallel edges between the corners
+// of one rectangle. Its interior winds round as often as its signed area says.
+std::optional<RegionPart> RectangleOf(std::span<const Point> pts) {
+  const auto [minX, maxX] =
+      std::minmax_element(pts.begin(), pts.end(), [](Point a, Point b) { return a.x < b.x; });
+  const auto [minY, maxY] =
+      std::minmax_element(pts.begin(), pts.end(), [](Point a, Point b) { return a.y < b.y; });
+  const Rect rect{minX->x, minY->y, maxX->x, maxY->y};
+  std::int64_t twiceArea = 0;
+  for (std::size_t k = 0; k < pts.size(); ++k) {
+    const Point a = pts[k];
+    const Point b = pts[(k + 1) % pts.size()];
+    if (a.x != b.x && a.y != b.y) return std::nullopt;
+    if ((a.x != rect.left && a.x != rect.right) || (a.y != rect.top && a.y != rect.bottom)) {
+      return std::nullopt;
+    }
+    twiceArea += std::int64_t{a.x} * b.y - std::int64_t{b.x} * a.y;
+  }
+  const std::int64_t area = std::int64_t{rect.Width()} * rect.Height();
+  if (area == 0) return RegionPart{rect, 0};
+  if (twiceArea % (2 * area) != 0) return std::nullopt;
+  return RegionPart{rect, static_cast<std::int32_t>(twiceArea / (2 * area))};
+}
+
+ColorRef ToMono(ColorRef c) { return c == kWhite ? kWhite : kBlack; }
+
+}  // namespace
+
+bool RegionObject::Contains(Point p) const {
+  std::int64_t winding = 0;
+  for (const RegionPart& part : parts) {
+    if (Inside(part.rect, p)) winding += part.winding;
+  }
+  return fillMode == kAlternate ? winding % 2 != 0 : winding != 0;
+}
+
+std::vector<Rect> RegionObject::Rects() const {
+  std::vector<Rect> rects;
+  for (const RegionPart& part : parts) rects.push_back(part.rect);
+  return rects;
+}
+
+Gdi::Gdi(std::function<Handle()> newHandle) : new_handle_(std::move(newHandle)) {
+  stock_ = NewBitmap({1, 1, true, {kBlack}, 0, Keeper::Stock});
+}
+
+Handle Gdi::NewBitmap(BitmapObject bitmap) {
+  const Handle h = new_handle_();
+  bitmaps_.emplace(h, std::move(bitmap));
+  return h;
+}
+
+BitmapObject* Gdi::Bitmap(Handle h) {
+  const auto it = bitmaps_.find(h);
+  return it == bitmaps_.end() ? nullptr : &it->second;
+}
+
+DcObject* Gdi::Dc(Handle h) {
+  const auto it = dcs_.find(h);
+  return it == dcs_.end() ? nullptr : &it->second;
+}
+
+const BitmapObject* Gdi::FindBitmap(Handle h) const {
+  const auto it = bitmaps_.find(h);
+  return it == bitmaps_.end() ? nullptr : &it->second;
+}
+
+const DcObject* Gdi::FindDc(Handle h) const {
+  const auto it = dcs_.find(h);
+  return it == dcs_.end() ? nullptr : &it->second;
+}
+
+const RegionObject* Gdi::FindRegion(Handle h) const {
+  const auto it = regions_.find(h);
+  return it == regions_.end() ? nullptr : &it->second;
+}
+
+const IconObject* Gdi::FindIcon(Handle h) const {
+  const auto it = icons_.find(h);
+  return it == icons_.end() ? nullptr : &it->second;
+}
+
+Outcome Gdi::CreateCompatibleDC(Handle dc) {
+  if (dc != 0 && !Dc(dc)) return Fail(err::kInvalidHandle);
+  const Handle h = new_handle_();
+  dcs_.emplace(h, DcObject{stock_, 0, Keeper::Caller});
+  return Ok(h);
+}
+
+Outcome Gdi::CreateCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height) {
+  DcObject* d = Dc(dc);
+  if (!d) return Fail(err::kInvalidHandle);
+  if (width < 0 || height < 0) return Fail(err::kInvalidParameter);
+  // The platform answers an empty size with its 1x1 monochrome stock bitmap.
+  if (width == 0 || height == 0) return Ok(stock_);
+  if (std::int64_t{width} * height > kMaxBitmapPixels) return Fail(err::kNotEnoughMemory);
+  // Compatible means: the format of what the DC holds now. A fresh memory DC
+  // holds the monochrome stock bitmap, so its compatible bitmaps are monochrome.
+  const bool mono = Bitmap(d->bitmap)->mono;
+  const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+  return Ok(
+      NewBitmap({width, height, mono, std::vector<ColorRef>(pixels, kBlack), 0, Keeper::Caller}));
+}
+
+Outcome Gdi::SelectObject(Handle dc, Handle object) {
+  DcObject* d = Dc(dc);
+  if (!d) return Fail(err::kInvalidHandle);
+  BitmapObject* b = Bitmap(object);
+  // Selecting a region would set the clipping region, which nothing here models.
+  if (!b) return Fail(regions_.contains(object) ? err::kInvalidParameter : err::kInvalidHandle);
+  if (object == d->bitmap) return Ok(object);
+  // A bitmap can be selected into one DC at a time.
+  if (b->keeper != Keeper::Stock && b->selectedInto != 0) return Fail(err::kInvalidParameter);
+  const Handle previous = d->bitmap;
+  BitmapObject* old = Bitmap(previous);
+  if (old->keeper != Keeper::Stock) old->selectedInto = 0;
+  if (b->keeper != Keeper::Stock) b->selectedInto = dc;
+  d->bitmap = object;
+  return Ok(previous);
+}
+
+Outcome Gdi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
+                    std::int32_t height, Handle source, std::int32_t sourceX, std::int32_t sourceY,
+                    std::uint32_t rop) {
+  DcObject* d = Dc(dest);
+  DcObject* s = Dc(source);
+  if (!d || !s) return Fail(err::kInvalidHandle);
+  if (rop != win::SrcCopy || width < 0 || height < 0) return Fail(err::kInvalidParameter);
+  BitmapObject& to = *Bitmap(d->bitmap);
+  const BitmapObject& from = *Bitmap(s->bitmap);
+  // Only the part that lies inside both bitmaps is copied.
+  const std::int64_t i0 = std::max<std::int64_t>({0, -std::int64_t{x}, -std::int64_t{sourceX}});
+  const std::int64_t i1 = std::min<std::int64_t>(
+      {width, std::int64_t{to.width} - x, std::int64_t{from.width} - sourceX});
+  const std::int64_t j0 = std::max<std::int64_t>({0, -std::int64_t{y}, -std::int64_t{sourceY}});
+  const std::int64_t j1 = std::min<std::int64_t>(
+      {height, std::int64_t{to.height} - y, std::int64_t{from.height} - sourceY});
+  if (i0 >= i1 || j0 >= j1) return Ok(1);
+  // Through a copy, so that source and destination may be the same bitmap.
+  std::vector<ColorRef> block;
+  block.reserve(static_cast<std::size_t>((i1 - i0) * (j1 - j0)));
+  for (std::int64_t j = j0; j < j1; ++j) {
+    for (std::int64_t i = i0; i < i1; ++i) {
+      block.push_back(
+          from.pixels[static_cast<std::size_t>((sourceY + j) * from.width + sourceX + i)]);
+    }
+  }
+  std::size_t k = 0;
+  for (std::int64_t j = j0; j < j1; ++j) {
+    for (std::int64_t i = i0; i < i1; ++i) {
+      const ColorRef c = block[k++];
+      to.pixels[static_cast<std::size_t>((y + j) * to.width + x + i)] = to.mono ? ToMono(c) : c;
+    }
+  }
+  return Ok(1);
+}
+
+Outcome Gdi::GetPixel(Handle dc, std::int32_t x, std::int32_t y) {
+  DcObject* d = Dc(dc);
+  if (!d) return Fail(err::kInvalidHandle, win::ClrInvalid);
+  const BitmapObject& b = *Bitmap(d->bitmap);
+  if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
+    return Fail(err::kInvalidParameter, win::ClrInvalid);
+  }
+  return Ok(b.pixels[static_cast<std::size_t>(y) * b.width + x]);
+}
+
+Outcome Gdi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
+                                  std::int32_t polygons, std::int32_t fillMode) {
+  if (!points || !counts || polygons <= 0) return Fail(err::kInvalidParameter);
+  if (fillMode != kAlternate && fillMode != win::Winding) return Fail(err::kInvalidParameter);
+  RegionObject region;
+  region.fillMode = fillMode;
+  const Point* next = points;
+  for (std::int32_t i = 0; i < polygons; ++i) {
+    if (counts[i] < 2) return Fail(err::kInvalidParameter);
+    const std::span<const Point> polygon(next, static_cast<std::size_t>(counts[i]));
+    next += counts[i];
+    const std::optional<RegionPart> part = RectangleOf(polygon);
+    if (!part) return Fail(err::kInvalidParameter);
+    if (part->winding != 0) region.parts.push_back(*part);
+  }
+  const Handle h = new_handle_();
+  regions_.emplace(h, std::move(region));
+  return Ok(h);
+}
+
+Outcome Gdi::DeleteDC(Handle dc) {
+  DcObject* d = Dc(dc);
+  if (!d) return Fail(err::kInvalidHandle);
+  if (d->keeper != Keeper::Caller) return Fail(err::kAccessDenied);
+  BitmapObject* selected = Bitmap(d->bitmap);
+  if (selected->keeper != Keeper::Stock) selected->selectedInto = 0;
+  dcs_.erase(dc);
+  return Ok(1);
+}
+
+Outcome Gdi::DeleteObject(Handle object) {
+  if (BitmapObject* b = Bitmap(object)) {
+    if (b->keeper == Keeper::Stock) return Ok(1);
+    if (b->keeper == Keeper::Desktop) return Fail(err::kAccessDenied);
+    if (b->selectedInto != 0) return Fail(err::kInvalidParameter);
+    bitmaps_.erase(object);
+    return Ok(1);
+  }
+  const auto region = regions_.find(object);
+  if (region != regions_.end()) {
+    // A window's region belongs to the system from SetWindowRgn on.
+    if (region->second.window != 0) return Fail(err::kAccessDenied);
+    regions_.erase(region);
+    return Ok(1);
+  }
+  return Fail(err::kInvalidHandle);
+}
+
+Handle Gdi::AddPicture(const art::Image& image) {
+  return NewBitmap({image.width, image.height, false, image.pixels, 0, Keeper::Desktop});
+}
+
+Handle Gdi::AddIcon(const art::Image& image) {
+  const Handle h = new_handle_();
+  icons_.emplace(h, IconObject{image.width, image.height, image.pixels, image.opaque});
+  return h;
+}
+
+Handle Gdi::AddPictureDc() {
+  const Handle bitmap = NewBitmap({0, 0, false, {}, 0, Keeper::Desktop});
+  const Handle dc = new_handle_();
+  dcs_.emplace(dc, DcObject{bitmap, bitmap, Keeper::Desktop});
+  Bitmap(bitmap)->selectedInto = dc;
+  return dc;
+}
+
+void Gdi::PaintPictureDc(Handle dc, std::int32_t width, std::int32_t height, ColorRef background,
+                         Handle picture) {
+  DcObject* d = Dc(dc);
+  if (!d) return;
+  BitmapObject& image = *Bitmap(d->ownBitmap);
+  image.width = std::clamp<std::int32_t>(width, 0, 1 << 12);
+  image.height = std::clamp<std::int32_t>(height, 0, 1 << 12);
+  image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, background);
+  const auto draw = [&](std::int32_t w, std::int32_t h, const std::vector<ColorRef>& pixels,
+                        const std::vector<bool>* opaque) {
+    for (std::int32_t py = 0; py < std::min(h, image.height); ++py) {
+      for (std::int32_t px = 0; px < std::min(w, image.width); ++px) {
+        const std::size_t from = static_cast<std::size_t>(py) * w + px;
+        if (opaque && !(*opaque)[from]) continue;
+        image.pixels[static_cast<std::size_t>(py) * image.width + px] = pixels[from];
+      }
+    }
+  };
+  if (const BitmapObject* b = FindBitmap(picture)) {
+    draw(b->width, b->height, b->pixels, nullptr);
+  } else if (const IconObject* icon = FindIcon(picture)) {
+    draw(icon->width, icon->height, icon->pixels, &icon->opaque);
+  }
+}
+
+void Gdi::RemovePictureDc(Handle dc) {
+  DcObject* d = Dc(dc);
+  if (!d) return;
+  const Handle own = d->ownBitmap;
+  BitmapObject* selected = Bitmap(d->bitmap);
+  if (selected->keeper != Keeper::Stock) selected->selectedInto = 0;
+  dcs_.erase(dc);
+  BitmapObject* image = Bitmap(own);
+  // If the gadget swapped the image into a DC of its own, that DC still holds
+  // it; it then stays, and counts as the gadget's.
+  if (image->selectedInto != 0) {
+    image->keeper = Keeper::Caller;
+  } else {
+    bitmaps_.erase(own);
+  }
+}
+
+std::uint32_t Gdi::Adopt(Handle region, HWnd window) {
+  const auto it = regions_.find(region);
+  if (it == regions_.end()) return err::kInvalidHandle;
+  if (it->second.window != 0 && it->second.window != window) return err::kInvalidParameter;
+  it->second.window = window;
+  return 0;
+}
+
+void Gdi::DeleteOwnedRegion(Handle region) { regions_.erase(region); }
+
+int Gdi::LiveDcs() const {
+  return static_cast<int>(std::ranges::count_if(
+      dcs_, [](const auto& entry) { return entry.second.keeper == Keeper::Caller; }));
+}
+
+int Gdi::LiveBitmaps() const {
+  return static_cast<int>(std::ranges::count_if(
+      bitmaps_, [](const auto& entry) { return entry.second.keeper == Keeper::Caller; }));
+}
+
+int Gdi::LiveRegions() const {
+  return static_cast<int>(
+      std::ranges::count_if(regions_, [](const auto& entry) { return entry.second.window == 0; }));
+}
+
+int Gdi::OwnedRegions() const { return static_cast<int>(regions_.size()) - LiveRegions(); }
+
+}  // namespace rn::sim

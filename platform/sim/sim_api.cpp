@@ -1,0 +1,171 @@
+#include "platform/sim/sim_api.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "platform/sim/world.h"
+
+namespace rn::sim {
+namespace {
+
+std::int64_t Signed(std::uint32_t v) { return static_cast<std::int32_t>(v); }
+
+}  // namespace
+
+SimApi::SimApi(World& world) : world_(world) {}
+
+const std::vector<std::string_view>& SimApi::Operations() {
+  static const std::vector<std::string_view> names{
+      "SetWindowPos",           "ReleaseCapture", "SendMessageA", "CreateCompatibleDC",
+      "CreateCompatibleBitmap", "SelectObject",   "BitBlt",       "GetPixel",
+      "CreatePolyPolygonRgn",   "SetWindowRgn",   "DeleteDC",     "DeleteObject",
+      "Shell_NotifyIconA"};
+  return names;
+}
+
+std::string SimApi::Known(std::string_view operation) {
+  if (std::ranges::find(Operations(), operation) == Operations().end()) {
+    throw std::invalid_argument("SimApi: no platform operation named " + std::string(operation));
+  }
+  return std::string(operation);
+}
+
+void SimApi::FailNext(std::string_view operation, int times, std::uint32_t error) {
+  failures_[Known(operation)] = {std::max(times, 0), error};
+}
+
+void SimApi::FailAlways(std::string_view operation, std::uint32_t error) {
+  failures_[Known(operation)] = {-1, error};
+}
+
+void SimApi::OnCall(std::string_view operation, std::function<void()> hook) {
+  if (hook) {
+    hooks_[Known(operation)] = std::move(hook);
+  } else {
+    hooks_.erase(Known(operation));
+  }
+}
+
+std::vector<std::string> SimApi::CallNames() const {
+  std::vector<std::string> names;
+  for (const Call& call : calls_) names.push_back(call.name);
+  return names;
+}
+
+std::vector<Call> SimApi::CallsNamed(std::string_view name) const {
+  std::vector<Call> found;
+  for (const Call& call : calls_) {
+    if (call.name == name) found.push_back(call);
+  }
+  return found;
+}
+
+std::size_t SimApi::CountOf(std::string_view name) const {
+  return static_cast<std::size_t>(
+      std::ranges::count_if(calls_, [&](const Call& call) { return call.name == name; }));
+}
+
+std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args, bool signedResult,
+                          std::uint32_t failValue, const std::function<Outcome()>& body,
+                          std::optional<NotifyRecordBytes> record) {
+  // Reserved first, so that calls made meanwhile come after this one.
+  const std::size_t index = calls_.size();
+  calls_.push_back({std::string(name), std::move(args), 0, 0, false, record});
+  if (const auto hook = hooks_.find(name); hook != hooks_.end()) {
+    const std::function<void()> run = hook->second;  // the hook may replace itself
+    run();
+  }
+  Outcome outcome;
+  bool injected = false;
+  if (const auto f = failures_.find(name); f != failures_.end()) {
+    outcome = {failValue, f->second.error};
+    injected = true;
+    if (f->second.remaining > 0 && --f->second.remaining == 0) failures_.erase(f);
+  } else {
+    outcome = body();
+  }
+  Call& call = calls_[index];
+  call.result = signedResult ? Signed(outcome.value) : std::int64_t{outcome.value};
+  call.lastError = outcome.error;
+  call.injected = injected;
+  last_dll_error_ = outcome.error;
+  return outcome.value;
+}
+
+std::int32_t SimApi::SetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x, std::int32_t y,
+                                  std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
+  return static_cast<std::int32_t>(Run(
+      "SetWindowPos", {hwnd, insertAfter, x, y, cx, cy, flags}, true, 0,
+      [&] { return world_.desktop().ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags); }));
+}
+
+std::int32_t SimApi::ReleaseCapture() {
+  return static_cast<std::int32_t>(
+      Run("ReleaseCapture", {}, true, 0, [&] { return world_.desktop().ApiReleaseCapture(); }));
+}
+
+std::int32_t SimApi::SendMessageA(HWnd hwnd, std::uint32_t message, std::uint32_t wParam,
+                                  std::int32_t lParam) {
+  return static_cast<std::int32_t>(
+      Run("SendMessageA", {hwnd, message, wParam, lParam}, true, 0,
+          [&] { return world_.desktop().ApiSendMessage(hwnd, message, wParam, lParam); }));
+}
+
+Handle SimApi::CreateCompatibleDC(Handle hdc) {
+  return Run("CreateCompatibleDC", {hdc}, false, 0,
+             [&] { return world_.gdi().CreateCompatibleDC(hdc); });
+}
+
+Handle SimApi::CreateCompatibleBitmap(Handle hdc, std::int32_t width, std::int32_t height) {
+  return Run("CreateCompatibleBitmap", {hdc, width, height}, false, 0,
+             [&] { return world_.gdi().CreateCompatibleBitmap(hdc, width, height); });
+}
+
+Handle SimApi::SelectObject(Handle hdc, Handle object) {
+  return Run("SelectObject", {hdc, object}, false, 0,
+             [&] { return world_.gdi().SelectObject(hdc, object); });
+}
+
+std::int32_t SimApi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
+                            std::int32_t height, Handle source, std::int32_t sourceX,
+                            std::int32_t sourceY, std::uint32_t rop) {
+  return static_cast<std::int32_t>(
+      Run("BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop}, true, 0, [&] {
+        return world_.gdi().BitBlt(dest, x, y, width, height, source, sourceX, sourceY, rop);
+      }));
+}
+
+ColorRef SimApi::GetPixel(Handle hdc, std::int32_t x, std::int32_t y) {
+  return Run("GetPixel", {hdc, x, y}, false, win::ClrInvalid,
+             [&] { return world_.gdi().GetPixel(hdc, x, y); });
+}
+
+Handle SimApi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
+                                    std::int32_t polygons, std::int32_t fillMode) {
+  return Run("CreatePolyPolygonRgn", {polygons, fillMode}, false, 0,
+             [&] { return world_.gdi().CreatePolyPolygonRgn(points, counts, polygons, fillMode); });
+}
+
+std::int32_t SimApi::SetWindowRgn(HWnd hwnd, Handle region, std::int32_t redraw) {
+  return static_cast<std::int32_t>(Run("SetWindowRgn", {hwnd, region, redraw}, true, 0, [&] {
+    return world_.desktop().ApiSetWindowRgn(hwnd, region);
+  }));
+}
+
+std::int32_t SimApi::DeleteDC(Handle hdc) {
+  return static_cast<std::int32_t>(
+      Run("DeleteDC", {hdc}, true, 0, [&] { return world_.gdi().DeleteDC(hdc); }));
+}
+
+std::int32_t SimApi::DeleteObject(Handle object) {
+  return static_cast<std::int32_t>(
+      Run("DeleteObject", {object}, true, 0, [&] { return world_.gdi().DeleteObject(object); }));
+}
+
+std::int32_t SimApi::Shell_NotifyIconA(std::uint32_t message, const NotifyRecordBytes& data) {
+  return static_cast<std::int32_t>(Run(
+      "Shell_NotifyIconA", {message}, true, 0,
+      [&] { return world_.desktop().ApiNotifyIcon(message, data); }, data));
+}
+
+}  // namespace rn::sim

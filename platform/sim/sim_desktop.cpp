@@ -1,0 +1,768 @@
+#include "platform/sim/sim_desktop.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "forms/art/artwork.h"
+#include "platform/sim/world.h"
+
+namespace rn::sim {
+namespace {
+
+// The platform's values that only the simulated window manager needs.
+constexpr HWnd kHwndTop = 0;
+constexpr HWnd kHwndBottom = 1;
+constexpr std::uint32_t kSwpNoZOrder = 0x0004;
+constexpr std::uint32_t kSwpNoActivate = 0x0010;
+constexpr std::uint32_t kSwpHideWindow = 0x0080;
+constexpr std::uint32_t kNimModify = 1;
+constexpr std::uint32_t kMkLButton = 0x0001;
+constexpr std::uint32_t kMkRButton = 0x0002;
+constexpr std::uint32_t kMkShift = 0x0004;
+constexpr std::uint32_t kMkControl = 0x0008;
+constexpr std::uint32_t kMkMButton = 0x0010;
+constexpr std::int16_t kLeft = 1;
+
+std::uint32_t EncodeKeys(std::int16_t buttons, std::int16_t shift) {
+  std::uint32_t w = 0;
+  if (buttons & 1) w |= kMkLButton;
+  if (buttons & 2) w |= kMkRButton;
+  if (buttons & 4) w |= kMkMButton;
+  if (shift & 1) w |= kMkShift;
+  if (shift & 2) w |= kMkControl;
+  return w;
+}
+
+// What a window of the toolkit makes of a mouse-move message.
+MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t iconId) {
+  MouseInput in;
+  in.button =
+      static_cast<std::int16_t>(((wParam & kMkLButton) ? 1 : 0) | ((wParam & kMkRButton) ? 2 : 0) |
+                                ((wParam & kMkMButton) ? 4 : 0));
+  in.shift =
+      static_cast<std::int16_t>(((wParam & kMkShift) ? 1 : 0) | ((wParam & kMkControl) ? 2 : 0));
+  in.x = static_cast<std::int16_t>(lParam & 0xFFFF);
+  in.y = static_cast<std::int16_t>(lParam >> 16);
+  in.fromNotifyIcon = IsNotifyIconCallback(wParam, lParam, iconId);
+  return in;
+}
+
+bool TakesFocusOnClick(ControlKind kind) {
+  return kind == ControlKind::TextBox || kind == ControlKind::CommandButton ||
+         kind == ControlKind::CheckBox || kind == ControlKind::PictureBox;
+}
+
+// Static controls answer the platform's hit test with "transparent".
+bool LetsPointsThrough(ControlKind kind) {
+  return kind == ControlKind::Label || kind == ControlKind::Image || kind == ControlKind::Frame;
+}
+
+Rect Normalized(const Rect& r) {
+  return {r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)};
+}
+
+bool Inside(const Rect& r, Point p) {
+  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
+}
+
+}  // namespace
+
+SimDesktop::SimDesktop(World& world) : world_(world) {}
+
+// ---------------------------------------------------------------- lookups
+
+WindowState* SimDesktop::W(HWnd hwnd) {
+  const auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const WindowState* SimDesktop::W(HWnd hwnd) const {
+  const auto it = windows_.find(hwnd);
+  return it == windows_.end() ? nullptr : &it->second;
+}
+
+const WindowState* SimDesktop::Find(HWnd hwnd) const { return W(hwnd); }
+
+HWnd SimDesktop::FindByText(std::string_view text) const {
+  for (const auto& [handle, w] : windows_) {
+    if (w.text == text) return handle;
+  }
+  return 0;
+}
+
+std::vector<HWnd> SimDesktop::Forms() const { return z_order_; }
+
+HWnd SimDesktop::FormOf(HWnd hwnd) const {
+  const WindowState* w = W(hwnd);
+  while (w && w->parent != 0) w = W(w->parent);
+  return w ? w->handle : 0;
+}
+
+bool SimDesktop::Within(HWnd hwnd, HWnd ancestor) const {
+  for (const WindowState* w = W(hwnd); w; w = W(w->parent)) {
+    if (w->handle == ancestor) return true;
+  }
+  return false;
+}
+
+bool SimDesktop::OnScreen(HWnd hwnd) const {
+  const WindowState* w = W(hwnd);
+  if (!w) return false;
+  for (; w; w = W(w->parent)) {
+    if (!w->visible) return false;
+  }
+  return true;
+}
+
+bool SimDesktop::EnabledChain(HWnd hwnd) const {
+  for (const WindowState* w = W(hwnd); w; w = W(w->parent)) {
+    if (!w->enabled) return false;
+  }
+  return true;
+}
+
+bool SimDesktop::CanTakeInput(HWnd hwnd) const { return OnScreen(hwnd) && EnabledChain(hwnd); }
+
+Rect SimDesktop::ScreenRect(HWnd hwnd) const {
+  const WindowState* w = W(hwnd);
+  if (!w) return {};
+  if (w->form) return w->bounds;
+  const Rect parent = ClientScreenRect(w->parent);
+  return {parent.left + w->bounds.left, parent.top + w->bounds.top, parent.left + w->bounds.right,
+          parent.top + w->bounds.bottom};
+}
+
+Rect SimDesktop::ClientScreenRect(HWnd hwnd) const {
+  const WindowState* w = W(hwnd);
+  if (!w) return {};
+  const Rect outer = ScreenRect(hwnd);
+  if (!w->form) return outer;
+  const NonClient nc = NonClientOf(w->spec.border);
+  return {outer.left + nc.left, outer.top + nc.top, outer.right - nc.right,
+          outer.bottom - nc.bottom};
+}
+
+std::optional<std::vector<Rect>> SimDesktop::WindowRegion(HWnd hwnd) const {
+  const WindowState* w = W(hwnd);
+  if (!w || w->region == 0) return std::nullopt;
+  return world_.gdi().FindRegion(w->region)->Rects();
+}
+
+// `inParent`: the point in the coordinates `hwnd`'s bounds are given in.
+HWnd SimDesktop::Hit(HWnd hwnd, Point inParent) const {
+  const WindowState& w = *W(hwnd);
+  if (!w.visible || !Inside(w.bounds, inParent)) return 0;
+  const Point inWindow{inParent.x - w.bounds.left, inParent.y - w.bounds.top};
+  if (w.region != 0 && !world_.gdi().FindRegion(w.region)->Contains(inWindow)) return 0;
+  const NonClient nc = w.form ? NonClientOf(w.spec.border) : kNoFrame;
+  const Point inClient{inWindow.x - nc.left, inWindow.y - nc.top};
+  for (HWnd child : w.children) {
+    if (const HWnd found = Hit(child, inClient); found != 0) {
+      return W(child)->enabled ? found : hwnd;
+    }
+  }
+  return !w.form && LetsPointsThrough(w.kind) ? 0 : hwnd;
+}
+
+HWnd SimDesktop::WindowFromPoint(Point screen) const {
+  for (HWnd form : z_order_) {
+    if (const HWnd found = Hit(form, screen); found != 0) return found;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------- windows
+
+HWnd SimDesktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) {
+  const HWnd h = world_.NewHandle();
+  WindowState w;
+  w.handle = h;
+  w.form = true;
+  w.spec = spec;
+  w.events = &events;
+  w.text = spec.caption;
+  const NonClient nc = NonClientOf(spec.border);
+  const std::int32_t width = std::max(spec.clientWidth, 0) + nc.left + nc.right;
+  const std::int32_t height = std::max(spec.clientHeight, 0) + nc.top + nc.bottom;
+  const ScreenMetrics screen = world_.options().screen;
+  Point at{0, 0};
+  if (spec.startUp == StartUpPosition::CenterScreen) {
+    at = {(screen.width - width) / 2, (screen.height - height) / 2};
+  } else if (spec.startUp == StartUpPosition::WindowsDefault) {
+    at = kDefaultPlace;
+  }
+  w.bounds = {at.x, at.y, at.x + width, at.y + height};
+  if (spec.icon) w.icon = LoadPicture(*spec.icon);
+  windows_.emplace(h, std::move(w));
+  z_order_.push_back(h);
+  PlaceFront(h);
+  return h;
+}
+
+HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) {
+  WindowState* p = W(parent);
+  if (!p) return 0;
+  const HWnd h = world_.NewHandle();
+  p->children.push_back(h);
+  WindowState w;
+  w.handle = h;
+  w.parent = parent;
+  w.kind = spec.kind;
+  w.events = &events;
+  w.bounds = Normalized(spec.bounds);
+  w.visible = true;
+  w.text = spec.caption;
+  w.font = spec.font;
+  windows_.emplace(h, std::move(w));
+  return h;
+}
+
+void SimDesktop::SetTabOrder(HWnd form, const std::vector<HWnd>& order) {
+  if (WindowState* w = W(form); w && w->form) w->tabOrder = order;
+}
+
+void SimDesktop::DestroyWindow(HWnd hwnd) {
+  if (!W(hwnd)) return;
+  LoseFocus(hwnd, Loss::Destroyed);
+  WindowState* root = W(hwnd);
+  if (!root) return;  // a focus handler destroyed it already
+  if (root->parent != 0) std::erase(W(root->parent)->children, hwnd);
+  std::vector<HWnd> doomed{hwnd};
+  for (std::size_t i = 0; i < doomed.size(); ++i) {
+    const WindowState& w = *W(doomed[i]);
+    doomed.insert(doomed.end(), w.children.begin(), w.children.end());
+  }
+  for (HWnd h : doomed) {
+    WindowState& w = *W(h);
+    if (w.region != 0) world_.gdi().DeleteOwnedRegion(w.region);
+    if (w.pictureDc != 0) world_.gdi().RemovePictureDc(w.pictureDc);
+    if (focus_ == h) focus_ = 0;
+    if (capture_ == h) capture_ = 0;
+    std::erase(z_order_, h);
+    windows_.erase(h);
+  }
+}
+
+Rect SimDesktop::GetBounds(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  return w ? w->bounds : Rect{};
+}
+
+void SimDesktop::Resize(WindowState& w, const Rect& bounds) {
+  const Rect old = w.bounds;
+  w.bounds = Normalized(bounds);
+  if (w.pictureDc != 0 && (old.Width() != w.bounds.Width() || old.Height() != w.bounds.Height())) {
+    Repaint(w);
+  }
+}
+
+void SimDesktop::SetBounds(HWnd hwnd, const Rect& bounds) {
+  if (WindowState* w = W(hwnd)) Resize(*w, bounds);
+}
+
+bool SimDesktop::IsVisible(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  return w && w->visible;
+}
+
+void SimDesktop::SetVisible(HWnd hwnd, bool visible) {
+  WindowState* w = W(hwnd);
+  if (!w || w->visible == visible) return;
+  w->visible = visible;
+  if (!visible) {
+    LoseFocus(hwnd, Loss::Hidden);
+  } else if (w->form) {
+    Activate(hwnd);
+  }
+}
+
+void SimDesktop::SetEnabled(HWnd hwnd, bool enabled) {
+  WindowState* w = W(hwnd);
+  if (!w || w->enabled == enabled) return;
+  w->enabled = enabled;
+  if (!enabled) LoseFocus(hwnd, Loss::Disabled);
+}
+
+void SimDesktop::PlaceFront(HWnd form) {
+  WindowState* w = W(form);
+  if (!w || !w->form) return;
+  std::erase(z_order_, form);
+  auto at = z_order_.begin();
+  if (!w->topmost) {
+    at = std::ranges::find_if(z_order_, [&](HWnd h) { return !W(h)->topmost; });
+  }
+  z_order_.insert(at, form);
+}
+
+void SimDesktop::BringToFront(HWnd hwnd) {
+  WindowState* w = W(hwnd);
+  if (!w) return;
+  if (w->form) {
+    PlaceFront(hwnd);
+    return;
+  }
+  std::vector<HWnd>& siblings = W(w->parent)->children;
+  std::erase(siblings, hwnd);
+  siblings.insert(siblings.begin(), hwnd);
+}
+
+std::string SimDesktop::GetText(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  return w ? w->text : std::string{};
+}
+
+void SimDesktop::SetText(HWnd hwnd, const std::string& text) {
+  if (WindowState* w = W(hwnd)) w->text = text;
+}
+
+std::int32_t SimDesktop::GetCheck(HWnd checkBox) {
+  const WindowState* w = W(checkBox);
+  return w && !w->form && w->kind == ControlKind::CheckBox ? w->check : 0;
+}
+
+void SimDesktop::SetCheck(HWnd checkBox, std::int32_t value) {
+  WindowState* w = W(checkBox);
+  if (w && !w->form && w->kind == ControlKind::CheckBox && value >= 0 && value <= 2) {
+    w->check = value;
+  }
+}
+
+// ---------------------------------------------------------------- focus
+
+void SimDesktop::ChangeFocus(HWnd to) {
+  // The platform tells a window it got the focus only when the focus moves.
+  if (to == focus_) return;
+  focus_ = to;
+  if (to != 0) Raise(to, [](WindowEvents& e) { e.OnGotFocus(); });
+}
+
+bool SimDesktop::FocusWindow(HWnd hwnd) {
+  if (!CanTakeInput(hwnd)) return false;
+  const HWnd form = FormOf(hwnd);
+  if (focus_ == 0 || !Within(focus_, form)) PlaceFront(form);
+  ChangeFocus(hwnd);
+  return true;
+}
+
+HWnd SimDesktop::FirstStop(HWnd form) const {
+  const WindowState* f = W(form);
+  if (!f) return 0;
+  for (HWnd h : f->tabOrder) {
+    if (h != form && Within(h, form) && CanTakeInput(h)) return h;
+  }
+  return 0;
+}
+
+void SimDesktop::Activate(HWnd form) {
+  if (!CanTakeInput(form)) return;
+  if (focus_ != 0 && Within(focus_, form)) return;  // already the active form
+  PlaceFront(form);
+  const HWnd stop = FirstStop(form);
+  ChangeFocus(stop != 0 ? stop : form);
+}
+
+void SimDesktop::ActivateNext(HWnd except) {
+  for (HWnd form : std::vector<HWnd>(z_order_)) {
+    if (form != except && CanTakeInput(form)) {
+      Activate(form);
+      return;
+    }
+  }
+  focus_ = 0;
+}
+
+void SimDesktop::LoseFocus(HWnd hwnd, Loss why) {
+  if (focus_ == 0 || !Within(focus_, hwnd)) return;
+  const WindowState& w = *W(hwnd);
+  if (why == Loss::Disabled) {
+    focus_ = 0;  // a disabled window cannot keep the focus
+  } else if (w.form) {
+    ActivateNext(hwnd);
+  } else if (CanTakeInput(w.parent)) {
+    ChangeFocus(w.parent);  // the platform hands the focus back to the parent
+  } else {
+    focus_ = 0;
+  }
+}
+
+void SimDesktop::SetFocus(HWnd hwnd) { FocusWindow(hwnd); }
+
+void SimDesktop::FocusForClick(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  if (!w) return;
+  if (!w->form && TakesFocusOnClick(w->kind)) {
+    FocusWindow(hwnd);
+  } else {
+    Activate(FormOf(hwnd));
+  }
+}
+
+// ---------------------------------------------------------------- pictures
+
+Picture SimDesktop::LoadPicture(PictureId id) {
+  if (const auto it = pictures_.find(id); it != pictures_.end()) return it->second;
+  const std::filesystem::path& dir = world_.options().artDirectory;
+  Picture picture;
+  if (id == PictureId::ShapeBitmap) {
+    const art::Image image = art::DecodeBmp(art::ReadFileBytes(dir / "badge.bmp"));
+    picture = {world_.gdi().AddPicture(image), image.width, image.height};
+  } else {
+    const char* file = id == PictureId::TrayIcon ? "tray.ico" : "dialog.ico";
+    const art::Image image = art::DecodeIco(art::ReadFileBytes(dir / file));
+    picture = {world_.gdi().AddIcon(image), image.width, image.height};
+  }
+  pictures_.emplace(id, picture);
+  return picture;
+}
+
+void SimDesktop::Repaint(WindowState& w) {
+  world_.gdi().PaintPictureDc(w.pictureDc, w.bounds.Width(), w.bounds.Height(), kPictureBoxBack,
+                              w.picture.handle);
+}
+
+void SimDesktop::SetPicture(HWnd hwnd, const Picture& picture) {
+  WindowState* w = W(hwnd);
+  if (!w) return;
+  w->picture = picture;
+  if (w->pictureDc != 0) Repaint(*w);
+}
+
+Handle SimDesktop::PictureDC(HWnd pictureBox) {
+  WindowState* w = W(pictureBox);
+  if (!w || w->form || w->kind != ControlKind::PictureBox) return 0;
+  if (w->pictureDc == 0) {
+    w->pictureDc = world_.gdi().AddPictureDc();
+    Repaint(*w);
+  }
+  return w->pictureDc;
+}
+
+// ---------------------------------------------------------------- menus, loops, reports
+
+std::int32_t SimDesktop::TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
+                                        std::uint32_t flags) {
+  const std::size_t index = menus_.size();
+  menus_.push_back({owner, captions, flags, -1, false});
+  // One popup menu at a time, and only for a window that exists.
+  if (!W(owner) || live_menus_ > 0) {
+    menus_[index].refused = true;
+    return -1;
+  }
+  if (captions.empty() || menu_script_.empty()) return -1;
+  const std::function<std::int32_t()> script = std::move(menu_script_.front());
+  menu_script_.pop_front();
+  ++live_menus_;
+  struct Closes {
+    int& live;
+    ~Closes() { --live; }
+  } closes{live_menus_};
+  const std::int32_t chosen = script();
+  const bool valid =
+      chosen == -1 || (chosen >= 0 && static_cast<std::size_t>(chosen) < captions.size() &&
+                       captions[static_cast<std::size_t>(chosen)] != "-");
+  if (!valid) {
+    throw std::logic_error("TrackPopupMenu: the script chose item " + std::to_string(chosen) +
+                           ", which the user cannot choose from " +
+                           std::to_string(captions.size()) + " items");
+  }
+  menus_[index].chosen = chosen;
+  return chosen;
+}
+
+void SimDesktop::ScriptMenu(std::int32_t choice) {
+  menu_script_.push_back([choice] { return choice; });
+}
+
+void SimDesktop::ScriptMenu(std::function<std::int32_t()> whileOpen) {
+  menu_script_.push_back(std::move(whileOpen));
+}
+
+void SimDesktop::ScriptModal(std::function<void()> action) {
+  modal_script_.push_back(std::move(action));
+}
+
+void SimDesktop::ScriptDrag(std::int32_t dx, std::int32_t dy, std::function<void()> during) {
+  drags_.push_back({{dx, dy}, std::move(during)});
+}
+
+void SimDesktop::RunModalLoop(const std::function<bool()>& done) {
+  ++modal_depth_;
+  struct Leaves {
+    int& depth;
+    ~Leaves() { --depth; }
+  } leaves{modal_depth_};
+  while (!done()) {
+    if (modal_script_.empty()) {
+      throw std::logic_error(
+          "RunModalLoop: the modal loop waits for the user, but no scripted action is left "
+          "(queue them with ScriptModal before the modal form is shown)");
+    }
+    const std::function<void()> action = std::move(modal_script_.front());
+    modal_script_.pop_front();
+    action();
+  }
+}
+
+void SimDesktop::ReportError(const std::string& message) { errors_.push_back(message); }
+
+void SimDesktop::OpenUrl(const std::string& url) {
+  if (url_failure_) throw tk::RuntimeError(*url_failure_, url);
+  urls_.push_back(url);
+}
+
+ScreenMetrics SimDesktop::Screen() { return world_.options().screen; }
+
+std::string SimDesktop::ExecutableDirectory() { return world_.options().executableDirectory; }
+
+FileSystem& SimDesktop::Files() { return world_.files(); }
+
+void SimDesktop::EndProcess() { ++end_count_; }
+
+// ---------------------------------------------------------------- the user
+
+bool SimDesktop::MouseDown(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x,
+                           std::int32_t y) {
+  if (!CanTakeInput(hwnd)) return false;
+  FocusForClick(hwnd);
+  if (!CanTakeInput(hwnd)) return true;  // a focus handler took it away
+  release_taken_ = false;
+  capture_ = hwnd;
+  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({button, shift, x, y, false}); });
+  return true;
+}
+
+bool SimDesktop::MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x,
+                         std::int32_t y) {
+  if (release_taken_) {
+    release_taken_ = false;
+    return false;
+  }
+  if (!CanTakeInput(hwnd)) return false;
+  if (capture_ == hwnd) capture_ = 0;
+  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({button, shift, x, y, false}); });
+  return true;
+}
+
+bool SimDesktop::DoubleClick(HWnd hwnd, std::int32_t x, std::int32_t y) {
+  if (!MouseDown(hwnd, kLeft, 0, x, y)) return false;
+  MouseUp(hwnd, kLeft, 0, x, y);
+  if (!CanTakeInput(hwnd)) return true;
+  Raise(hwnd, [](WindowEvents& e) { e.OnDblClick(); });
+  MouseUp(hwnd, kLeft, 0, x, y);
+  return true;
+}
+
+bool SimDesktop::PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int16_t buttonsHeld,
+                             std::int16_t shift) {
+  if (!CanTakeInput(hwnd)) return false;
+  const std::uint32_t wParam = EncodeKeys(buttonsHeld, shift);
+  const std::uint32_t lParam =
+      (static_cast<std::uint32_t>(x) & 0xFFFF) | ((static_cast<std::uint32_t>(y) & 0xFFFF) << 16);
+  const MouseInput in = DecodeMove(wParam, lParam, 0);
+  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseMove(in); });
+  return true;
+}
+
+bool SimDesktop::ClickControl(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  if (!w || w->form || !CanTakeInput(hwnd)) return false;
+  const std::int32_t x = w->bounds.Width() / 2;
+  const std::int32_t y = w->bounds.Height() / 2;
+  FocusForClick(hwnd);
+  if (!CanTakeInput(hwnd)) return true;
+  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({kLeft, 0, x, y, false}); });
+  if (!CanTakeInput(hwnd)) return true;
+  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({kLeft, 0, x, y, false}); });
+  WindowState* after = W(hwnd);
+  if (!after) return true;
+  if (after->kind == ControlKind::CheckBox) after->check = after->check == 0 ? 1 : 0;
+  Raise(hwnd, [](WindowEvents& e) { e.OnClick(); });
+  return true;
+}
+
+bool SimDesktop::Focus(HWnd hwnd) { return FocusWindow(hwnd); }
+
+bool SimDesktop::PressTab(bool shift) {
+  const HWnd form = FormOf(focus_);
+  if (form == 0) return false;
+  std::vector<HWnd> stops;
+  for (HWnd h : W(form)->tabOrder) {
+    if (h != form && Within(h, form) && CanTakeInput(h)) stops.push_back(h);
+  }
+  if (stops.empty()) return false;
+  const auto at = std::ranges::find(stops, focus_);
+  const auto n = static_cast<std::ptrdiff_t>(stops.size());
+  std::ptrdiff_t next = 0;
+  if (at == stops.end()) {
+    next = shift ? n - 1 : 0;
+  } else {
+    next = ((at - stops.begin()) + (shift ? n - 1 : 1)) % n;
+  }
+  ChangeFocus(stops[static_cast<std::size_t>(next)]);
+  return true;
+}
+
+bool SimDesktop::Type(HWnd hwnd, std::string_view text) {
+  const WindowState* w = W(hwnd);
+  if (!w || w->form || w->kind != ControlKind::TextBox || !CanTakeInput(hwnd)) return false;
+  FocusWindow(hwnd);
+  if (WindowState* after = W(hwnd)) after->text += text;
+  return true;
+}
+
+bool SimDesktop::RequestClose(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  if (!w || !w->form || !w->spec.closeBox || w->spec.border == BorderStyle::None ||
+      !CanTakeInput(hwnd)) {
+    return false;
+  }
+  Raise(hwnd, [](WindowEvents& e) { e.OnCloseRequest(); });
+  return true;
+}
+
+bool SimDesktop::ClickIcon(std::uint32_t mouseMessage) {
+  if (icons_.size() != 1) {
+    throw std::logic_error("ClickIcon: the notification area holds " +
+                           std::to_string(icons_.size()) +
+                           " icons; name the one meant by owner and id");
+  }
+  return ClickIcon(icons_.front().owner, icons_.front().id, mouseMessage);
+}
+
+bool SimDesktop::ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage) {
+  const auto icon = std::ranges::find_if(
+      icons_, [&](const NotifyIcon& i) { return i.owner == owner && i.id == id; });
+  if (icon == icons_.end()) return false;
+  // The toolkit's windows turn only the mouse-move message into an event.
+  if (!(icon->flags & win::NifMessage) || icon->callbackMessage != win::WmMouseMove) return false;
+  if (!W(owner)) return false;
+  // The icon's message comes whatever the window's state: hidden, disabled
+  // behind a modal form, or in the middle of a modal loop.
+  const MouseInput in = DecodeMove(id, mouseMessage, id);
+  Raise(owner, [&](WindowEvents& e) { e.OnMouseMove(in); });
+  return true;
+}
+
+// ---------------------------------------------------------------- platform operations
+
+Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x, std::int32_t y,
+                                    std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
+  WindowState* w = W(hwnd);
+  if (!w) return {0, err::kInvalidWindowHandle};
+  Rect b = w->bounds;
+  if (!(flags & win::SwpNoMove)) b = {x, y, x + b.Width(), y + b.Height()};
+  if (!(flags & win::SwpNoSize))
+    b = {b.left, b.top, b.left + std::max(cx, 0), b.top + std::max(cy, 0)};
+  Resize(*w, b);
+  if (!(flags & kSwpNoZOrder)) {
+    if (!w->form) {
+      BringToFront(hwnd);
+    } else if (insertAfter == win::HwndTopmost) {
+      w->topmost = true;
+      PlaceFront(hwnd);
+    } else if (insertAfter == win::HwndNoTopmost) {
+      // No effect on a window that is not topmost.
+      if (w->topmost) {
+        w->topmost = false;
+        PlaceFront(hwnd);
+      }
+    } else if (insertAfter == kHwndTop) {
+      PlaceFront(hwnd);
+    } else if (insertAfter == kHwndBottom) {
+      w->topmost = false;
+      std::erase(z_order_, hwnd);
+      z_order_.push_back(hwnd);
+    } else if (const WindowState* above = W(insertAfter);
+               above && above->form && insertAfter != hwnd) {
+      w->topmost = above->topmost;
+      std::erase(z_order_, hwnd);
+      z_order_.insert(std::ranges::find(z_order_, insertAfter) + 1, hwnd);
+    }
+  }
+  if (flags & win::SwpShowWindow) {
+    w->visible = true;
+  } else if (flags & kSwpHideWindow) {
+    SetVisible(hwnd, false);
+  }
+  // Last: it can raise events, which may change anything.
+  if (!(flags & kSwpNoActivate) && W(hwnd) && W(hwnd)->form) Activate(hwnd);
+  return {1, 0};
+}
+
+Outcome SimDesktop::ApiSendMessage(HWnd hwnd, std::uint32_t message, std::uint32_t wParam,
+                                   std::int32_t lParam) {
+  (void)lParam;
+  if (!W(hwnd)) return {0, err::kInvalidWindowHandle};
+  if (message != win::WmNcLButtonDown || wParam != win::HtCaption) return {0, 0};
+  // The move loop: it holds the mouse until the button goes up, and that
+  // release is its own.
+  capture_ = hwnd;
+  if (!drags_.empty()) {
+    const Drag drag = std::move(drags_.front());
+    drags_.pop_front();
+    if (drag.during) drag.during();
+    if (WindowState* w = W(hwnd)) {
+      Resize(*w, {w->bounds.left + drag.offset.x, w->bounds.top + drag.offset.y,
+                  w->bounds.right + drag.offset.x, w->bounds.bottom + drag.offset.y});
+    }
+  }
+  capture_ = 0;
+  release_taken_ = true;
+  return {0, 0};
+}
+
+Outcome SimDesktop::ApiReleaseCapture() {
+  capture_ = 0;
+  return {1, 0};
+}
+
+Outcome SimDesktop::ApiSetWindowRgn(HWnd hwnd, Handle region) {
+  WindowState* w = W(hwnd);
+  if (!w) return {0, err::kInvalidWindowHandle};
+  if (region == w->region) return {1, 0};
+  if (region != 0) {
+    if (const std::uint32_t error = world_.gdi().Adopt(region, hwnd); error != 0) {
+      return {0, error};
+    }
+  }
+  // The window frees the region it had.
+  if (w->region != 0) world_.gdi().DeleteOwnedRegion(w->region);
+  w->region = region;
+  return {1, 0};
+}
+
+Outcome SimDesktop::ApiNotifyIcon(std::uint32_t message, const NotifyRecordBytes& bytes) {
+  const NotifyAnsiFields f = FromAnsiForm(bytes);
+  if (f.cbSize != kNotifyRecordBytes) return {0, err::kInvalidParameter};
+  const auto icon = std::ranges::find_if(
+      icons_, [&](const NotifyIcon& i) { return i.owner == f.hWnd && i.id == f.uID; });
+  const auto apply = [&](NotifyIcon& i) {
+    i.flags |= f.uFlags;
+    if (f.uFlags & win::NifMessage) i.callbackMessage = f.uCallbackMessage;
+    if (f.uFlags & win::NifIcon) i.icon = f.hIcon;
+    if (f.uFlags & win::NifTip) {
+      const auto end = std::ranges::find(f.szTip, '\0');
+      i.tip.assign(f.szTip.begin(), end);
+    }
+  };
+  switch (message) {
+    case win::NimAdd: {
+      if (icon != icons_.end()) return {0, err::kInvalidParameter};
+      NotifyIcon added{f.hWnd, f.uID, 0, 0, 0, {}};
+      apply(added);
+      icons_.push_back(std::move(added));
+      return {1, 0};
+    }
+    case kNimModify:
+      if (icon == icons_.end()) return {0, err::kInvalidParameter};
+      apply(*icon);
+      return {1, 0};
+    case win::NimDelete:
+      if (icon == icons_.end()) return {0, err::kInvalidParameter};
+      icons_.erase(icon);
+      return {1, 0};
+    default: return {0, err::kInvalidParameter};
+  }
+}
+
+}  // namespace rn::sim

@@ -1,0 +1,255 @@
+// The simulated desktop: windows with places, z-order, focus, regions and
+// pictures, a notification area, popup menus and modal loops, all in memory.
+// A test plays the user through the driving calls below; the desktop answers
+// only the way the platform would, through each window's WindowEvents.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/desktop.h"
+#include "platform/errors.h"
+#include "platform/notify_icon.h"
+#include "platform/sim/gdi.h"
+
+namespace rn::sim {
+
+class World;
+
+// The frame the platform draws round a form's client area, in pixels.
+struct NonClient {
+  std::int32_t left = 0;
+  std::int32_t top = 0;  // caption and border
+  std::int32_t right = 0;
+  std::int32_t bottom = 0;
+};
+inline constexpr NonClient kNoFrame{};
+inline constexpr NonClient kFixedSingleFrame{3, 26, 3, 3};
+inline constexpr NonClient kToolWindowFrame{3, 20, 3, 3};
+constexpr NonClient NonClientOf(BorderStyle border) {
+  switch (border) {
+    case BorderStyle::None: return kNoFrame;
+    case BorderStyle::FixedSingle: return kFixedSingleFrame;
+    case BorderStyle::FixedToolWindow: return kToolWindowFrame;
+  }
+  return kNoFrame;
+}
+
+// Where a new form's outer rectangle goes: CenterScreen halves the free space
+// (rounding down), WindowsDefault takes this place, Manual the screen's origin.
+inline constexpr Point kDefaultPlace{26, 26};
+// What a picture box shows where its picture does not reach or is transparent.
+inline constexpr ColorRef kPictureBoxBack = 0x00F0F0F0;
+
+struct WindowState {
+  HWnd handle = 0;
+  HWnd parent = 0;  // 0 for a form
+  bool form = false;
+  ControlKind kind = ControlKind::Label;  // controls only
+  FormWindowSpec spec;                    // forms only, as created
+  WindowEvents* events = nullptr;
+  Rect bounds;  // a form's outer rectangle on screen; a control's in its parent's client area
+  bool visible = false;
+  bool enabled = true;
+  bool topmost = false;
+  std::string text;
+  std::int32_t check = 0;
+  std::optional<Font> font;
+  Picture picture;  // SetPicture
+  Picture icon;     // a form's caption icon
+  Handle region = 0;
+  Handle pictureDc = 0;
+  std::vector<HWnd> children;  // front first; the first created is in front
+  std::vector<HWnd> tabOrder;  // forms
+};
+
+struct NotifyIcon {
+  HWnd owner = 0;
+  std::uint32_t id = 0;
+  std::uint32_t flags = 0;
+  std::uint32_t callbackMessage = 0;
+  Handle icon = 0;
+  std::string tip;  // up to the first NUL
+};
+
+struct MenuRecord {
+  HWnd owner = 0;
+  std::vector<std::string> captions;
+  std::uint32_t flags = 0;
+  std::int32_t chosen = -1;
+  bool refused = false;  // no owner, or another menu was open
+};
+
+class SimDesktop : public Desktop {
+ public:
+  explicit SimDesktop(World& world);
+  SimDesktop(const SimDesktop&) = delete;
+  SimDesktop& operator=(const SimDesktop&) = delete;
+
+  // ------------------------------------------------------------ rn::Desktop
+  HWnd CreateForm(const FormWindowSpec& spec, WindowEvents& events) override;
+  HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) override;
+  void SetTabOrder(HWnd form, const std::vector<HWnd>& order) override;
+  void DestroyWindow(HWnd hwnd) override;
+  Rect GetBounds(HWnd hwnd) override;
+  void SetBounds(HWnd hwnd, const Rect& bounds) override;
+  bool IsVisible(HWnd hwnd) override;  // the window's own flag, whatever its parent's
+  void SetVisible(HWnd hwnd, bool visible) override;
+  void SetEnabled(HWnd hwnd, bool enabled) override;
+  void BringToFront(HWnd hwnd) override;
+  void SetFocus(HWnd hwnd) override;
+  std::string GetText(HWnd hwnd) override;
+  void SetText(HWnd hwnd, const std::string& text) override;
+  std::int32_t GetCheck(HWnd checkBox) override;
+  void SetCheck(HWnd checkBox, std::int32_t value) override;
+  Picture LoadPicture(PictureId id) override;
+  void SetPicture(HWnd hwnd, const Picture& picture) override;
+  Handle PictureDC(HWnd pictureBox) override;
+  std::int32_t TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
+                              std::uint32_t flags) override;
+  void RunModalLoop(const std::function<bool()>& done) override;
+  void ReportError(const std::string& message) override;
+  void OpenUrl(const std::string& url) override;
+  ScreenMetrics Screen() override;
+  std::string ExecutableDirectory() override;
+  FileSystem& Files() override;
+  void EndProcess() override;
+
+  // ------------------------------------------------------------ looking on
+  const WindowState* Find(HWnd hwnd) const;      // null once the window is gone
+  HWnd FindByText(std::string_view text) const;  // the first created
+  std::vector<HWnd> Forms() const;               // front to back, the topmost band first
+  int LiveWindows() const { return static_cast<int>(windows_.size()); }
+  HWnd Focused() const { return focus_; }
+  HWnd Capture() const { return capture_; }
+  bool OnScreen(HWnd hwnd) const;      // it and all its ancestors are visible
+  bool CanTakeInput(HWnd hwnd) const;  // on screen, and it and its ancestors enabled
+  Rect ScreenRect(HWnd hwnd) const;
+  Rect ClientScreenRect(HWnd hwnd) const;
+  // The deepest visible window under a screen point, honouring regions and the
+  // topmost band. Labels, images and frames let the point through to what is
+  // below them, as the platform's static controls do; a disabled control
+  // yields its parent.
+  HWnd WindowFromPoint(Point screen) const;
+  // The rectangles of the region the window owns, in window coordinates; none
+  // if it has no region (it is then its whole rectangle).
+  std::optional<std::vector<Rect>> WindowRegion(HWnd hwnd) const;
+  const std::vector<NotifyIcon>& Icons() const { return icons_; }
+
+  // ------------------------------------------------------------ the user
+  // Each returns whether the window took the input: a hidden or disabled
+  // window (or one in a hidden or disabled form) takes none. Coordinates are
+  // client pixels; button and shift follow rn::MouseInput.
+  bool MouseDown(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x,
+                 std::int32_t y);
+  // The release after a caption drag belongs to the move loop, so that one is
+  // not delivered.
+  bool MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x, std::int32_t y);
+  // Left button: down, up, double-click, up.
+  bool DoubleClick(HWnd hwnd, std::int32_t x = 0, std::int32_t y = 0);
+  // `buttonsHeld` as MouseInput's button (1 left, 2 right, 4 middle), encoded in
+  // the move message as the platform does; a move along y = 0 with no button
+  // held is therefore indistinguishable from the icon's callback.
+  bool PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int16_t buttonsHeld = 0,
+                   std::int16_t shift = 0);
+  // A left click in the middle of a control: focus first (buttons, check
+  // boxes, text and picture boxes), then down, up, a check box's new value,
+  // and the click.
+  bool ClickControl(HWnd hwnd);
+  bool Focus(HWnd hwnd);
+  // Moves the focus along its form's tab order, skipping what cannot take it.
+  bool PressTab(bool shift = false);
+  // Focuses a text box and appends `text` at its end.
+  bool Type(HWnd hwnd, std::string_view text);
+  // The close box (forms with a caption and a close box).
+  bool RequestClose(HWnd hwnd);
+  // A mouse message on the one notification icon, or on the icon given.
+  bool ClickIcon(std::uint32_t mouseMessage);
+  bool ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage);
+
+  // ------------------------------------------------------------ scripts
+  // The next caption drag moves its window by (dx, dy), running `during`
+  // while the move loop runs. Without one a drag moves nothing.
+  void ScriptDrag(std::int32_t dx, std::int32_t dy, std::function<void()> during = {});
+  // The next popup menu returns `choice` (-1: cancelled), or whatever
+  // `whileOpen` returns, run while the menu is open. Without one: -1.
+  void ScriptMenu(std::int32_t choice);
+  void ScriptMenu(std::function<std::int32_t()> whileOpen);
+  // The actions the next modal loops run, one at a time, until each loop is done.
+  void ScriptModal(std::function<void()> action);
+  std::size_t PendingModal() const { return modal_script_.size(); }
+  int ModalDepth() const { return modal_depth_; }
+  const std::vector<MenuRecord>& Menus() const { return menus_; }
+  int LiveMenus() const { return live_menus_; }
+
+  // ------------------------------------------------------------ records
+  const std::vector<std::string>& Errors() const { return errors_; }
+  const std::vector<std::string>& Urls() const { return urls_; }  // opened ones
+  void FailOpenUrl(std::optional<tk::Error> error) { url_failure_ = error; }
+  int EndCount() const { return end_count_; }
+
+ private:
+  friend class SimApi;
+  enum class Loss { Hidden, Destroyed, Disabled };
+  struct Drag {
+    Point offset;
+    std::function<void()> during;
+  };
+
+  // The platform operations SimApi forwards to the window manager.
+  Outcome ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x, std::int32_t y,
+                          std::int32_t cx, std::int32_t cy, std::uint32_t flags);
+  Outcome ApiSendMessage(HWnd hwnd, std::uint32_t message, std::uint32_t wParam,
+                         std::int32_t lParam);
+  Outcome ApiReleaseCapture();
+  Outcome ApiSetWindowRgn(HWnd hwnd, Handle region);
+  Outcome ApiNotifyIcon(std::uint32_t message, const NotifyRecordBytes& bytes);
+
+  WindowState* W(HWnd hwnd);
+  const WindowState* W(HWnd hwnd) const;
+  template <class Event>
+  void Raise(HWnd hwnd, Event&& event) {
+    if (WindowState* w = W(hwnd); w && w->events) event(*w->events);
+  }
+  HWnd FormOf(HWnd hwnd) const;
+  bool Within(HWnd hwnd, HWnd ancestor) const;
+  bool EnabledChain(HWnd hwnd) const;
+  void PlaceFront(HWnd form);
+  void ChangeFocus(HWnd to);
+  bool FocusWindow(HWnd hwnd);
+  HWnd FirstStop(HWnd form) const;
+  void Activate(HWnd form);
+  void ActivateNext(HWnd except);
+  void LoseFocus(HWnd hwnd, Loss why);
+  void FocusForClick(HWnd hwnd);
+  void Repaint(WindowState& w);
+  void Resize(WindowState& w, const Rect& bounds);
+  HWnd Hit(HWnd hwnd, Point inParent) const;
+
+  World& world_;
+  std::map<HWnd, WindowState> windows_;
+  std::vector<HWnd> z_order_;  // forms, front first, topmost ones ahead of the rest
+  HWnd focus_ = 0;
+  HWnd capture_ = 0;
+  bool release_taken_ = false;
+  std::map<PictureId, Picture> pictures_;
+  std::vector<NotifyIcon> icons_;
+  std::deque<Drag> drags_;
+  std::deque<std::function<std::int32_t()>> menu_script_;
+  std::deque<std::function<void()>> modal_script_;
+  std::vector<MenuRecord> menus_;
+  int live_menus_ = 0;
+  int modal_depth_ = 0;
+  std::vector<std::string> errors_;
+  std::vector<std::string> urls_;
+  std::optional<tk::Error> url_failure_;
+  int end_count_ = 0;
+};
+
+}  // namespace rn::sim
