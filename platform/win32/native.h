@@ -9,7 +9,12 @@
 #define NOMINMAX
 #endif
 
+// clang-format off
 #include <windows.h>
+// The ones below build on windows.h.
+#include <commctrl.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <cstdint>
 

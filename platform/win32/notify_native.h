@@ -1,8 +1,6 @@
 // The platform's own notification-icon record, built from the 88-byte ANSI form.
 #pragma once
 
-#include <shellapi.h>
-
 #include "platform/notify_icon.h"
 #include "platform/win32/native.h"
 

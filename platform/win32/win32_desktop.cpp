@@ -1,10 +1,5 @@
 #include "platform/win32/win32_desktop.h"
 
-// The platform's headers first: the ones after it build on it.
-#include <commctrl.h>
-#include <shellapi.h>
-#include <windowsx.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -33,6 +28,10 @@ constexpr wchar_t kOwnerClass[] = L"RavikN.Owner";
 constexpr wchar_t kTitle[] = L"Ravik N";
 constexpr int kFirstControlId = 1000;
 constexpr int kFrameCaptionIndent = 8;
+
+// Signed coordinates packed in a message parameter.
+int LowSigned(LPARAM value) { return static_cast<short>(LOWORD(value)); }
+int HighSigned(LPARAM value) { return static_cast<short>(HIWORD(value)); }
 
 Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
@@ -68,8 +67,8 @@ MouseInput Input(std::int16_t button, WPARAM wParam, LPARAM lParam) {
   input.shift =
       static_cast<std::int16_t>(((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
                                 (::GetKeyState(VK_MENU) < 0 ? 4 : 0));
-  input.x = GET_X_LPARAM(lParam);
-  input.y = GET_Y_LPARAM(lParam);
+  input.x = LowSigned(lParam);
+  input.y = HighSigned(lParam);
   return input;
 }
 
@@ -350,7 +349,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
 bool Win32Desktop::Impl::IsSecondPress(Window& window) {
   const DWORD time = static_cast<DWORD>(::GetMessageTime());
   const DWORD position = ::GetMessagePos();
-  const POINT at{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+  const POINT at{LowSigned(position), HighSigned(position)};
   const bool second = window.pressPending && time - window.pressTime <= ::GetDoubleClickTime() &&
                       std::abs(at.x - window.pressAt.x) <= ::GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
                       std::abs(at.y - window.pressAt.y) <= ::GetSystemMetrics(SM_CYDOUBLECLK) / 2;
