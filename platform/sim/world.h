@@ -24,7 +24,7 @@ namespace rn::sim {
 struct WorldOptions {
   ScreenMetrics screen{1024, 768, 96};
   std::string executableDirectory = "C:\\Program Files\\Ravik N";  // UTF-8
-  std::filesystem::path artDirectory;                              // empty: the shipped pictures
+  std::filesystem::path artDirectory = {};                         // empty: the shipped pictures
 };
 
 // What is alive now. The desktop's own objects (pictures, picture boxes'
