@@ -158,13 +158,22 @@ class Probe:
     def run(self, *args: object, timeout: float = 60) -> tuple[int, list[dict]]:
         """Returns (exit code, one dict per printed line). Exit codes: 0 done, 1 nothing
         matched, 2 timed out, 3 bad arguments."""
-        proc = subprocess.run([str(self.scripts / "wine-exec"), str(self.exe), *map(str, args)],
-                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout)
-        lines = proc.stdout.decode("utf-8").replace("\r", "").splitlines()
+        # Output through a file, not a pipe: a Wine program may hand its stdout to a helper
+        # it starts (explorer, when the desktop had closed) that outlives it by far.
+        with tempfile.TemporaryFile() as out:
+            try:
+                proc = subprocess.run([str(self.scripts / "wine-exec"), str(self.exe),
+                                       *map(str, args)], stdin=subprocess.DEVNULL, stdout=out,
+                                      stderr=subprocess.DEVNULL, timeout=timeout)
+            except subprocess.TimeoutExpired:
+                raise ProbeError(f"probe {args} still running after {timeout:g} s") from None
+            out.seek(0)
+            raw = out.read()
+        lines = raw.decode("utf-8").replace("\r", "").splitlines()
         try:
             return proc.returncode, [json.loads(line) for line in lines if line.strip()]
         except json.JSONDecodeError as e:
-            raise ProbeError(f"probe {args}: unparsable output {proc.stdout!r}: {e}") from e
+            raise ProbeError(f"probe {args}: unparsable output {raw!r}: {e}") from e
 
     def _one(self, *args: object) -> dict | None:
         rc, out = self.run(*args)

@@ -37,7 +37,8 @@ class Prefix(harness.E2ETestCase):
         url = "http://example.invalid/ravik?from=e2e"
         # `start` opens URLs through ShellExecuteEx, the same route as the gadget's links.
         subprocess.run([str(harness.SCRIPTS / "wine-exec"), "cmd", "/c", "start", "", url],
-                       env=recorder.env(), check=True, timeout=60, capture_output=True)
+                       env=recorder.env(), check=True, timeout=60, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.assertEqual(recorder.wait_url(), url)
 
 
