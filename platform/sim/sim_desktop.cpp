@@ -237,6 +237,7 @@ void SimDesktop::DestroyWindow(HWnd hwnd) {
     if (w.region != 0) world_.gdi().DeleteOwnedRegion(w.region);
     if (w.pictureDc != 0) world_.gdi().RemovePictureDc(w.pictureDc);
     if (focus_ == h) focus_ = 0;
+    if (active_ == h) active_ = 0;
     if (capture_ == h) capture_ = 0;
     std::erase(z_order_, h);
     windows_.erase(h);
@@ -333,13 +334,14 @@ void SimDesktop::ChangeFocus(HWnd to) {
   // The platform tells a window it got the focus only when the focus moves.
   if (to == focus_) return;
   focus_ = to;
-  if (to != 0) Raise(to, [](WindowEvents& e) { e.OnGotFocus(); });
+  if (to == 0) return;
+  active_ = FormOf(to);
+  Raise(to, [](WindowEvents& e) { e.OnGotFocus(); });
 }
 
 bool SimDesktop::FocusWindow(HWnd hwnd) {
   if (!CanTakeInput(hwnd)) return false;
-  const HWnd form = FormOf(hwnd);
-  if (focus_ == 0 || !Within(focus_, form)) PlaceFront(form);
+  if (active_ != FormOf(hwnd)) PlaceFront(FormOf(hwnd));
   ChangeFocus(hwnd);
   return true;
 }
@@ -354,8 +356,8 @@ HWnd SimDesktop::FirstStop(HWnd form) const {
 }
 
 void SimDesktop::Activate(HWnd form) {
-  if (!CanTakeInput(form)) return;
-  if (focus_ != 0 && Within(focus_, form)) return;  // already the active form
+  if (!CanTakeInput(form) || active_ == form) return;
+  active_ = form;
   PlaceFront(form);
   const HWnd stop = FirstStop(form);
   ChangeFocus(stop != 0 ? stop : form);
@@ -369,13 +371,15 @@ void SimDesktop::ActivateNext(HWnd except) {
     }
   }
   focus_ = 0;
+  active_ = 0;
 }
 
 void SimDesktop::LoseFocus(HWnd hwnd, Loss why) {
-  if (focus_ == 0 || !Within(focus_, hwnd)) return;
+  const bool hadFocus = focus_ != 0 && Within(focus_, hwnd);
+  if (!hadFocus && active_ != hwnd) return;
   const WindowState& w = *W(hwnd);
   if (why == Loss::Disabled) {
-    focus_ = 0;  // a disabled window cannot keep the focus
+    if (hadFocus) focus_ = 0;  // a disabled window cannot keep the focus
   } else if (w.form) {
     ActivateNext(hwnd);
   } else if (CanTakeInput(w.parent)) {

@@ -127,6 +127,7 @@ class SimDesktop : public Desktop {
   std::vector<HWnd> Forms() const;               // front to back, the topmost band first
   int LiveWindows() const { return static_cast<int>(windows_.size()); }
   HWnd Focused() const { return focus_; }
+  HWnd Active() const { return active_; }  // the form the keyboard belongs to
   HWnd Capture() const { return capture_; }
   bool OnScreen(HWnd hwnd) const;      // it and all its ancestors are visible
   bool CanTakeInput(HWnd hwnd) const;  // on screen, and it and its ancestors enabled
@@ -236,6 +237,7 @@ class SimDesktop : public Desktop {
   std::map<HWnd, WindowState> windows_;
   std::vector<HWnd> z_order_;  // forms, front first, topmost ones ahead of the rest
   HWnd focus_ = 0;
+  HWnd active_ = 0;
   HWnd capture_ = 0;
   bool release_taken_ = false;
   std::map<PictureId, Picture> pictures_;
