@@ -89,6 +89,7 @@ class SimFiles::Output : public OutputStream {
       fs_.entries_.erase(temp_key_);
       throw RuntimeError(error, target_.names.back());
     };
+    if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) fail(Error::PathFileAccess);
     if (fs_.commit_failure_) {
@@ -96,7 +97,6 @@ class SimFiles::Output : public OutputStream {
       fs_.commit_failure_.reset();
       fail(error);
     }
-    if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
     if (fs_.Find(target_.parentKey)->readOnly) fail(Error::PermissionDenied);
     const Entry* old = fs_.Find(target_.key);
     if (old && old->folder) fail(Error::PathFileAccess);
