@@ -132,6 +132,8 @@ struct Fault {
   bool commit = true;
 };
 
+void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
+
 class SimFilesFaultTest : public SimFilesTest, public ::testing::WithParamInterface<Fault> {};
 
 // What the gadget does: write through a file number, and on an error give the
