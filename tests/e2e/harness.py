@@ -386,6 +386,15 @@ def screenshot(name: str) -> Path:
     return path
 
 
+def screenshot_when(name: str, check: Callable[[Path], bool], timeout: float, what: str) -> Path:
+    """Takes screenshots until `check` accepts one, and returns it: windows paint after they
+    are shown, so a single shot right after a window appears can catch it blank."""
+    def attempt():
+        shot = screenshot(name)
+        return shot if check(shot) else None
+    return wait_until(attempt, timeout, what, interval=0.1)
+
+
 _PIXEL = re.compile(r"^(\d+),(\d+):.*#([0-9A-Fa-f]{6})")
 
 
