@@ -64,8 +64,8 @@ TEST_F(SimFilesTest, OpeningForInputFailsWithThePlatformsNumbers) {
       {"\\\\server\\share\\Ravik.ini", tk::Error::PathNotFound},
       {"Ravik.ini\\Inner.ini", tk::Error::PathNotFound},
   };
-  for (const auto& [path, expected] : cases) {
-    EXPECT_EQ(ErrorOf([&] { files.OpenInput(path); }), expected) << path;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ErrorOf([&] { files.OpenInput(c.first); }), c.second) << c.first;
   }
   files.Lock(kPath);
   EXPECT_EQ(ErrorOf([&] { files.OpenInput(kPath); }), tk::Error::PathFileAccess);
