@@ -70,7 +70,8 @@ std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
                           std::optional<NotifyRecordBytes> record) {
   // Reserved first, so that calls made meanwhile come after this one.
   const std::size_t index = calls_.size();
-  calls_.push_back({std::string(name), std::move(args), 0, 0, false, record});
+  const bool recorded = recording_;
+  if (recorded) calls_.push_back({std::string(name), std::move(args), 0, 0, false, record});
   if (const auto hook = hooks_.find(name); hook != hooks_.end()) {
     const std::function<void()> run = hook->second;  // the hook may replace itself
     run();
@@ -84,10 +85,12 @@ std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
   } else {
     outcome = body();
   }
-  Call& call = calls_[index];
-  call.result = signedResult ? Signed(outcome.value) : std::int64_t{outcome.value};
-  call.lastError = outcome.error;
-  call.injected = injected;
+  if (recorded && index < calls_.size()) {
+    Call& call = calls_[index];
+    call.result = signedResult ? Signed(outcome.value) : std::int64_t{outcome.value};
+    call.lastError = outcome.error;
+    call.injected = injected;
+  }
   last_dll_error_ = outcome.error;
   return outcome.value;
 }

@@ -61,6 +61,9 @@ class SimApi : public WinApi {
   std::vector<Call> CallsNamed(std::string_view name) const;
   std::size_t CountOf(std::string_view name) const;
   void ClearCalls() { calls_.clear(); }
+  // Off: calls are no longer recorded (faults and hooks still apply), for
+  // tests that repeat the gadget's pixel scan thousands of times.
+  void SetRecording(bool on) { recording_ = on; }
 
   // The next `times` calls of `operation` fail: they do nothing and return
   // what the platform returns on failure (0, or ClrInvalid for GetPixel),
@@ -89,6 +92,7 @@ class SimApi : public WinApi {
 
   World& world_;
   std::vector<Call> calls_;
+  bool recording_ = true;
   std::map<std::string, Failure, std::less<>> failures_;
   std::map<std::string, std::function<void()>, std::less<>> hooks_;
 };
