@@ -137,7 +137,7 @@ Rect SimDesktop::ClientScreenRect(HWnd hwnd) const {
   if (!w) return {};
   const Rect outer = ScreenRect(hwnd);
   if (!w->form) return outer;
-  const NonClient nc = NonClientOf(w->spec.border);
+  const NonClient nc = NonClientOf(w->style.border);
   return {outer.left + nc.left, outer.top + nc.top, outer.right - nc.right,
           outer.bottom - nc.bottom};
 }
@@ -154,7 +154,7 @@ HWnd SimDesktop::Hit(HWnd hwnd, Point inParent) const {
   if (!w.visible || !Inside(w.bounds, inParent)) return 0;
   const Point inWindow{inParent.x - w.bounds.left, inParent.y - w.bounds.top};
   if (w.region != 0 && !world_.gdi().FindRegion(w.region)->Contains(inWindow)) return 0;
-  const NonClient nc = w.form ? NonClientOf(w.spec.border) : kNoFrame;
+  const NonClient nc = w.form ? NonClientOf(w.style.border) : kNoFrame;
   const Point inClient{inWindow.x - nc.left, inWindow.y - nc.top};
   for (HWnd child : w.children) {
     if (const HWnd found = Hit(child, inClient); found != 0) {
@@ -173,33 +173,34 @@ HWnd SimDesktop::WindowFromPoint(Point screen) const {
 
 // ---------------------------------------------------------------- windows
 
-HWnd SimDesktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) {
+HWnd SimDesktop::CreateForm(const FormWindowSpec& request, WindowEvents& events) {
   const HWnd h = world_.NewHandle();
   WindowState w;
   w.handle = h;
   w.form = true;
-  w.spec = spec;
+  w.style = request;
   w.events = &events;
-  w.text = spec.caption;
-  const NonClient nc = NonClientOf(spec.border);
-  const std::int32_t width = std::max(spec.clientWidth, 0) + nc.left + nc.right;
-  const std::int32_t height = std::max(spec.clientHeight, 0) + nc.top + nc.bottom;
+  w.text = request.caption;
+  const NonClient nc = NonClientOf(request.border);
+  const std::int32_t width = std::max(request.clientWidth, 0) + nc.left + nc.right;
+  const std::int32_t height = std::max(request.clientHeight, 0) + nc.top + nc.bottom;
   const ScreenMetrics screen = world_.options().screen;
   Point at{0, 0};
-  if (spec.startUp == StartUpPosition::CenterScreen) {
+  if (request.startUp == StartUpPosition::CenterScreen) {
     at = {(screen.width - width) / 2, (screen.height - height) / 2};
-  } else if (spec.startUp == StartUpPosition::WindowsDefault) {
+  } else if (request.startUp == StartUpPosition::WindowsDefault) {
     at = kDefaultPlace;
   }
   w.bounds = {at.x, at.y, at.x + width, at.y + height};
-  if (spec.icon) w.icon = LoadPicture(*spec.icon);
+  if (request.icon) w.icon = LoadPicture(*request.icon);
   windows_.emplace(h, std::move(w));
   z_order_.push_back(h);
   PlaceFront(h);
   return h;
 }
 
-HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) {
+HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& request,
+                               WindowEvents& events) {
   WindowState* p = W(parent);
   if (!p) return 0;
   const HWnd h = world_.NewHandle();
@@ -207,12 +208,12 @@ HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& spec, Windo
   WindowState w;
   w.handle = h;
   w.parent = parent;
-  w.kind = spec.kind;
+  w.kind = request.kind;
   w.events = &events;
-  w.bounds = Normalized(spec.bounds);
+  w.bounds = Normalized(request.bounds);
   w.visible = true;
-  w.text = spec.caption;
-  w.font = spec.font;
+  w.text = request.caption;
+  w.font = request.font;
   windows_.emplace(h, std::move(w));
   return h;
 }
@@ -616,7 +617,7 @@ bool SimDesktop::Type(HWnd hwnd, std::string_view text) {
 
 bool SimDesktop::RequestClose(HWnd hwnd) {
   const WindowState* w = W(hwnd);
-  if (!w || !w->form || !w->spec.closeBox || w->spec.border == BorderStyle::None ||
+  if (!w || !w->form || !w->style.closeBox || w->style.border == BorderStyle::None ||
       !CanTakeInput(hwnd)) {
     return false;
   }

@@ -52,7 +52,7 @@ struct WindowState {
   HWnd parent = 0;  // 0 for a form
   bool form = false;
   ControlKind kind = ControlKind::Label;  // controls only
-  FormWindowSpec spec;                    // forms only, as created
+  FormWindowSpec style;                   // forms only, as created
   WindowEvents* events = nullptr;
   Rect bounds;  // a form's outer rectangle on screen; a control's in its parent's client area
   bool visible = false;
@@ -93,8 +93,8 @@ class SimDesktop : public Desktop {
   SimDesktop& operator=(const SimDesktop&) = delete;
 
   // ------------------------------------------------------------ rn::Desktop
-  HWnd CreateForm(const FormWindowSpec& spec, WindowEvents& events) override;
-  HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) override;
+  HWnd CreateForm(const FormWindowSpec& request, WindowEvents& events) override;
+  HWnd CreateControl(HWnd parent, const ControlWindowSpec& request, WindowEvents& events) override;
   void SetTabOrder(HWnd form, const std::vector<HWnd>& order) override;
   void DestroyWindow(HWnd hwnd) override;
   Rect GetBounds(HWnd hwnd) override;

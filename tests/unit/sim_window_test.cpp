@@ -13,21 +13,21 @@ constexpr std::uint32_t kNoActivate = 0x0010;
 
 class Silent final : public WindowEvents {};
 
-FormWindowSpec Spec(BorderStyle border, StartUpPosition startUp, std::int32_t width,
+FormWindowSpec Look(BorderStyle border, StartUpPosition startUp, std::int32_t width,
                     std::int32_t height) {
-  FormWindowSpec spec;
-  spec.border = border;
-  spec.startUp = startUp;
-  spec.clientWidth = width;
-  spec.clientHeight = height;
-  return spec;
+  FormWindowSpec look;
+  look.border = border;
+  look.startUp = startUp;
+  look.clientWidth = width;
+  look.clientHeight = height;
+  return look;
 }
 
 ControlWindowSpec Child(ControlKind kind, Rect bounds) {
-  ControlWindowSpec spec;
-  spec.kind = kind;
-  spec.bounds = bounds;
-  return spec;
+  ControlWindowSpec look;
+  look.kind = kind;
+  look.bounds = bounds;
+  return look;
 }
 
 class SimWindowTest : public ::testing::Test {
@@ -35,7 +35,7 @@ class SimWindowTest : public ::testing::Test {
   // A borderless form, shown, at `at`.
   HWnd Shown(Rect at) {
     const HWnd h = desktop.CreateForm(
-        Spec(BorderStyle::None, StartUpPosition::Manual, at.Width(), at.Height()), silent);
+        Look(BorderStyle::None, StartUpPosition::Manual, at.Width(), at.Height()), silent);
     desktop.SetBounds(h, at);
     desktop.SetVisible(h, true);
     return h;
@@ -56,29 +56,29 @@ class SimWindowTest : public ::testing::Test {
 
 TEST_F(SimWindowTest, FormsArePlacedWithTheirFrameWhereTheirStartUpSays) {
   const HWnd centred = desktop.CreateForm(
-      Spec(BorderStyle::FixedSingle, StartUpPosition::CenterScreen, 200, 100), silent);
+      Look(BorderStyle::FixedSingle, StartUpPosition::CenterScreen, 200, 100), silent);
   EXPECT_EQ(desktop.GetBounds(centred), (Rect{409, 319, 615, 448}));
   EXPECT_EQ(desktop.ClientScreenRect(centred), (Rect{412, 345, 612, 445}));
 
   const HWnd tool = desktop.CreateForm(
-      Spec(BorderStyle::FixedToolWindow, StartUpPosition::WindowsDefault, 100, 50), silent);
+      Look(BorderStyle::FixedToolWindow, StartUpPosition::WindowsDefault, 100, 50), silent);
   EXPECT_EQ(desktop.GetBounds(tool), (Rect{26, 26, 132, 99}));
   EXPECT_EQ(desktop.ClientScreenRect(tool), (Rect{29, 46, 129, 96}));
 
   const HWnd bare =
-      desktop.CreateForm(Spec(BorderStyle::None, StartUpPosition::Manual, 30, 40), silent);
+      desktop.CreateForm(Look(BorderStyle::None, StartUpPosition::Manual, 30, 40), silent);
   EXPECT_EQ(desktop.GetBounds(bare), (Rect{0, 0, 30, 40}));
   EXPECT_EQ(desktop.ClientScreenRect(bare), desktop.GetBounds(bare));
 
   World small({.screen = {800, 600, 96}});
   const HWnd there = small.desktop().CreateForm(
-      Spec(BorderStyle::FixedSingle, StartUpPosition::CenterScreen, 200, 100), silent);
+      Look(BorderStyle::FixedSingle, StartUpPosition::CenterScreen, 200, 100), silent);
   EXPECT_EQ(small.desktop().GetBounds(there).left, 297);
 }
 
 TEST_F(SimWindowTest, ControlsAreVisibleInAHiddenFormButNotOnScreen) {
   const HWnd form =
-      desktop.CreateForm(Spec(BorderStyle::FixedSingle, StartUpPosition::Manual, 100, 100), silent);
+      desktop.CreateForm(Look(BorderStyle::FixedSingle, StartUpPosition::Manual, 100, 100), silent);
   const HWnd frame = desktop.CreateControl(form, Child(ControlKind::Frame, {5, 5, 90, 90}), silent);
   const HWnd button =
       desktop.CreateControl(frame, Child(ControlKind::CommandButton, {10, 20, 40, 30}), silent);
@@ -131,7 +131,7 @@ TEST_F(SimWindowTest, TheTopmostBandComesFirstWhateverWasActivatedLater) {
 
 TEST_F(SimWindowTest, ShowingThroughSetWindowPosShowsAHiddenForm) {
   const HWnd form =
-      desktop.CreateForm(Spec(BorderStyle::None, StartUpPosition::Manual, 10, 10), silent);
+      desktop.CreateForm(Look(BorderStyle::None, StartUpPosition::Manual, 10, 10), silent);
   EXPECT_EQ(desktop.WindowFromPoint({5, 5}), 0u);
   api.SetWindowPos(form, win::HwndTopmost, 0, 0, 0, 0, kKeepPlace | win::SwpShowWindow);
   EXPECT_TRUE(desktop.IsVisible(form));
@@ -284,7 +284,7 @@ TEST_F(SimWindowTest, TwoWorldsShareNothing) {
   World other;
   const HWnd here = Shown({0, 0, 10, 10});
   const HWnd there =
-      other.desktop().CreateForm(Spec(BorderStyle::None, StartUpPosition::Manual, 10, 10), silent);
+      other.desktop().CreateForm(Look(BorderStyle::None, StartUpPosition::Manual, 10, 10), silent);
   EXPECT_EQ(here, there) << "each world counts its own handles";
   other.desktop().DestroyWindow(there);
   EXPECT_TRUE(desktop.IsVisible(here));
