@@ -86,6 +86,16 @@ struct MenuRecord {
   bool refused = false;  // no owner, or another menu was open
 };
 
+// Focus follows the platform: showing a form, pressing it, or SetWindowPos
+// without SWP_NOACTIVATE activates it, and activation focuses its first tab
+// stop that can take the focus, else the form itself. A hidden or destroyed
+// focused control hands the focus to its parent; a disabled one leaves none;
+// when the active form goes, the next shown and enabled form in z-order is
+// activated. OnGotFocus is raised only when the focus really moves.
+//
+// A script that cannot go on (a modal loop with nothing left to do, a menu
+// choice no user could make) throws std::logic_error; inside an event handler
+// the toolkit turns that into a reported error, so check Errors() too.
 class SimDesktop : public Desktop {
  public:
   explicit SimDesktop(World& world);

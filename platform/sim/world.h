@@ -5,7 +5,11 @@
 //   sim::World world;
 //   tk::Runtime rt(world.desktop(), world.api());
 //
-// Nothing is global, so any number of worlds can live side by side.
+// world.desktop() plays the user (MouseDown, ClickControl, PressTab, ClickIcon,
+// ...), takes scripts for drags, menus and modal loops, and shows the windows;
+// world.api() holds the call record and injects failures; world.files() is the
+// disk; world.Live() counts what is alive, for leak checks. Nothing is global,
+// so any number of worlds can live side by side.
 #pragma once
 
 #include <cstdint>
