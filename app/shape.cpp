@@ -101,7 +101,12 @@ void ApplyShape(Program& p, tk::ResumeNext& next) {
   next([&] { api.DeleteDC(memoryDC); });
   next([&] { api.DeleteObject(bitmap); });
   constexpr std::int32_t kRedraw = -1;
-  next([&] { api.SetWindowRgn(p.Form1().hWnd(), region, kRedraw); });
+  next([&] {
+    // A region the window refused is still ours to delete.
+    if (api.SetWindowRgn(p.Form1().hWnd(), region, kRedraw) == 0 && region != 0) {
+      api.DeleteObject(region);
+    }
+  });
 }
 
 }  // namespace rn

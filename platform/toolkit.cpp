@@ -218,6 +218,7 @@ void Form::Load() {
 }
 
 void Form::DestroyWindows() {
+  EndModal();
   if (hwnd_ != 0) rt_.desktop().DestroyWindow(hwnd_);
   hwnd_ = 0;
   for (Control* control : controls_) control->hwnd_ = 0;
@@ -255,7 +256,10 @@ void Form::SetHeight(Twips value) {
 }
 
 bool Form::Visible() { return rt_.desktop().IsVisible(hwnd_); }
-void Form::SetVisible(bool visible) { rt_.desktop().SetVisible(hwnd_, visible); }
+void Form::SetVisible(bool visible) {
+  if (!visible) EndModal();
+  rt_.desktop().SetVisible(hwnd_, visible);
+}
 
 void Form::SetPicture(const rn::Picture& picture) {
   picture_ = picture;
@@ -268,17 +272,35 @@ void Form::Show(std::int16_t modal) {
     return;
   }
   if (Visible()) throw RuntimeError(Error::InvalidProcedureState);
-  // Every other window of the gadget waits while a modal form is up.
-  std::vector<HWnd> disabled;
   for (Form* other : rt_.forms_) {
     if (other != this && other->hwnd_ != 0) {
-      rt_.desktop().SetEnabled(other->hwnd_, false);
-      disabled.push_back(other->hwnd_);
+      other->DisableForModal();
+      disabled_by_me_.push_back(other);
     }
   }
+  struct EndModalOnExit {
+    Form& form;
+    ~EndModalOnExit() { form.EndModal(); }
+  } endModal{*this};
   SetVisible(true);
   rt_.desktop().RunModalLoop([this] { return rt_.Ended() || unloaded_ || !Visible(); });
-  for (HWnd hwnd : disabled) rt_.desktop().SetEnabled(hwnd, true);
+}
+
+void Form::DisableForModal() {
+  if (modal_disables_++ == 0 && hwnd_ != 0) rt_.desktop().SetEnabled(hwnd_, false);
+}
+
+void Form::EnableAfterModal() {
+  if (--modal_disables_ == 0 && hwnd_ != 0) rt_.desktop().SetEnabled(hwnd_, true);
+}
+
+void Form::EndModal() {
+  std::vector<Form*> disabled = std::move(disabled_by_me_);
+  disabled_by_me_.clear();
+  for (Form* other : disabled) {
+    // A form unloaded meanwhile is gone from the runtime's list.
+    if (std::ranges::find(rt_.forms_, other) != rt_.forms_.end()) other->EnableAfterModal();
+  }
 }
 
 void Form::PopupMenu(Menu& menu, std::uint32_t flags) {

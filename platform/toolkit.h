@@ -307,6 +307,11 @@ class Form : protected WindowEvents {
   void Register(Control& control) { controls_.push_back(&control); }
   void Unregister(Control& control);
   void DestroyWindows();
+  // A modal form keeps the others disabled until it is hidden or unloaded, and
+  // gives them back before it goes, so the activation stays with the gadget.
+  void DisableForModal();
+  void EnableAfterModal();
+  void EndModal();
   friend class Runtime;
   MouseArgs ToArgs(const MouseInput& input);
   Rect Bounds();
@@ -325,6 +330,8 @@ class Form : protected WindowEvents {
   HWnd hwnd_ = 0;
   bool unloaded_ = false;
   rn::Picture picture_;
+  int modal_disables_ = 0;             // nested modal forms each disable this one once
+  std::vector<Form*> disabled_by_me_;  // while this form is shown modally
 };
 
 }  // namespace rn::tk

@@ -4,6 +4,7 @@
 
 #include "gadget_fixture.h"
 #include "settings/settings_file.h"
+#include "settings/settings_text.h"
 
 namespace rn::testing {
 namespace {
@@ -27,11 +28,18 @@ TEST_F(StartUp, WithoutAFileUsesTheDefaultsAndWritesNothing) {
   EXPECT_TRUE(desk.Errors().empty());
 }
 
-TEST_F(StartUp, HalfTwipDefaultsAreKept) {
-  // An odd panel width in pixels centres on a half pixel: 7.5 twips, kept as such.
-  Start();
-  const float halves = m.PanelLeft * 2;
-  EXPECT_EQ(halves, static_cast<float>(static_cast<int>(halves)));
+TEST(StartUpOnAnOddScreen, HalfTwipDefaultsAreKeptAndWrittenWithTheirFraction) {
+  sim::World w({.screen = {1023, 767, 96}});
+  Program p(w.desktop(), w.api());
+  p.Start();
+  const Rect panel = w.desktop().Find(p.Form2().hWnd())->bounds;
+  EXPECT_EQ(p.module1.PanelLeft, 1023 * 7.5f - panel.Width() * 7.5f);
+  EXPECT_NE(p.module1.PanelLeft, static_cast<float>(static_cast<int>(p.module1.PanelLeft)));
+  SaveSettings(p);
+  const std::string ini = *w.files().GetFile(kIniPath);
+  const std::string line2 = ini.substr(ini.find("\r\n") + 2);
+  EXPECT_EQ(line2.substr(0, line2.find(',')), FormatNumber(p.module1.PanelLeft));
+  EXPECT_NE(line2.find(".5,"), std::string::npos) << ini;
 }
 
 TEST_F(StartUp, PlacesTheWindowWhereTheFileSays) {
@@ -233,25 +241,27 @@ TEST_P(StartUpWithAFailingCall, StillShowsTheBadgeAndAddsTheIcon) {
   EXPECT_EQ(live.regions, 0) << "a region is never left unowned";
 }
 
-TEST_P(StartUpWithAFailingCall, WithoutAShapeTheWindowKeepsItsRectangle) {
-  const std::string failing = GetParam();
-  if (failing != "CreateCompatibleDC" && failing != "CreatePolyPolygonRgn" &&
-      failing != "SetWindowRgn") {
-    GTEST_SKIP() << "this call does not decide the outline";
-  }
-  api.FailAlways(GetParam());
-  Start();
-  EXPECT_FALSE(desk.WindowRegion(badge().hWnd()).has_value());
-  EXPECT_EQ(desk.WindowFromPoint({2, 2}), badge().hWnd());
-}
-
 INSTANTIATE_TEST_SUITE_P(EachCall, StartUpWithAFailingCall,
                          ::testing::Values("SetWindowPos", "CreateCompatibleDC",
                                            "CreateCompatibleBitmap", "SelectObject", "BitBlt",
                                            "GetPixel", "CreatePolyPolygonRgn", "DeleteDC",
                                            "DeleteObject", "SetWindowRgn", "Shell_NotifyIconA"));
 
-TEST_F(StartUp, AStartingPanelThatFailsToLoadLeavesTheRestRunning) {
+using StartUpWithoutAnOutline = StartUpWithAFailingCall;
+
+TEST_P(StartUpWithoutAnOutline, TheWindowKeepsItsRectangle) {
+  api.FailAlways(GetParam());
+  Start();
+  EXPECT_FALSE(desk.WindowRegion(badge().hWnd()).has_value());
+  EXPECT_EQ(desk.WindowFromPoint({2, 2}), badge().hWnd());
+  EXPECT_EQ(world.Live().regions, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(CallsThatDecideIt, StartUpWithoutAnOutline,
+                         ::testing::Values("CreateCompatibleDC", "CreatePolyPolygonRgn",
+                                           "SetWindowRgn"));
+
+TEST_F(StartUp, ARefusedBandSwitchLeavesTheRestRunning) {
   // A run-time error in the middle of start-up is abandoned, never reported.
   api.FailAlways("SetWindowPos");
   StartWith("720,450\r\n0,0\r\n#TRUE#\r\n");
