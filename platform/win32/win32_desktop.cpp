@@ -183,6 +183,7 @@ struct Win32Desktop::Impl {
 
   LRESULT OnMessage(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
   bool IsSecondPress(Window& window);
+  LRESULT DoubleClick(Window& window);
   LRESULT MouseDown(Window& window, std::int16_t button, WPARAM wParam, LPARAM lParam);
   LRESULT MouseUp(Window& window, std::int16_t button, WPARAM wParam, LPARAM lParam);
   void Clicked(HWND control);
@@ -258,19 +259,12 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
   const HWND hwnd = window.hwnd;
   switch (message) {
     case WM_LBUTTONDOWN:
-      if (!IsSecondPress(window)) return MouseDown(window, 1, wParam, lParam);
-      [[fallthrough]];
+      return IsSecondPress(window) ? DoubleClick(window) : MouseDown(window, 1, wParam, lParam);
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK: return MouseDown(window, 2, wParam, lParam);
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK: return MouseDown(window, 4, wParam, lParam);
-    case WM_LBUTTONDBLCLK:
-      // The second press of a double click is the double click and nothing else,
-      // so it cannot start a drag.
-      window.pressPending = false;
-      if (::GetCapture() != hwnd) ::SetCapture(hwnd);
-      Raise(window, [](WindowEvents& e) { e.OnDblClick(); });
-      return 0;
+    case WM_LBUTTONDBLCLK: return DoubleClick(window);
     case WM_LBUTTONUP: return MouseUp(window, 1, wParam, lParam);
     case WM_RBUTTONUP: return MouseUp(window, 2, wParam, lParam);
     case WM_MBUTTONUP: return MouseUp(window, 4, wParam, lParam);
@@ -357,6 +351,15 @@ bool Win32Desktop::Impl::IsSecondPress(Window& window) {
   window.pressTime = time;
   window.pressAt = at;
   return second;
+}
+
+// The second press of a double click is the double click and nothing else, so
+// it cannot start a drag.
+LRESULT Win32Desktop::Impl::DoubleClick(Window& window) {
+  window.pressPending = false;
+  if (::GetCapture() != window.hwnd) ::SetCapture(window.hwnd);
+  Raise(window, [](WindowEvents& e) { e.OnDblClick(); });
+  return 0;
 }
 
 LRESULT Win32Desktop::Impl::MouseDown(Window& window, std::int16_t button, WPARAM wParam,
