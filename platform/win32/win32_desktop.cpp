@@ -991,15 +991,16 @@ void Win32Desktop::OpenUrl(const std::string& url) {
       ::ShellExecuteW(nullptr, L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   const auto code = reinterpret_cast<INT_PTR>(result);
   if (code > 32) return;
-  // The small results are the system's error codes for these three.
+  // Three results are the system's own error codes; for the others, which are
+  // the shell's, the system's last error says more.
   tk::Error error = tk::Error::PathFileAccess;
   if (code == SE_ERR_FNF) error = tk::Error::FileNotFound;
   if (code == SE_ERR_PNF) error = tk::Error::PathNotFound;
   if (code == SE_ERR_ACCESSDENIED) error = tk::Error::PermissionDenied;
-  const DWORD lastError = ::GetLastError();
-  throw tk::RuntimeError(
-      error, url + ": cannot open (" + std::to_string(code) + ", " +
-                 SystemMessage(lastError != 0 ? lastError : static_cast<DWORD>(code)) + ")");
+  const DWORD reason =
+      error == tk::Error::PathFileAccess ? ::GetLastError() : static_cast<DWORD>(code);
+  throw tk::RuntimeError(error, url + ": cannot open it (" + std::to_string(code) + ", " +
+                                    SystemMessage(reason) + ")");
 }
 
 ScreenMetrics Win32Desktop::Screen() {
