@@ -13,6 +13,7 @@
 #include <windows.h>
 // The ones below build on windows.h.
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 // clang-format on
 

@@ -147,6 +147,7 @@ struct Win32Desktop::Impl {
   unique_hwnd owner;  // hidden; owns the forms kept out of the task bar
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   int nextControlId = kFirstControlId;
+  bool comInitialized = false;
 
   void RegisterClasses();
   std::shared_ptr<Window> Lookup(HWnd handle) const { return Lookup(ToHwnd(handle)); }
@@ -566,7 +567,8 @@ void Win32Desktop::Impl::RegisterClasses() {
 
 HWND Win32Desktop::Impl::Owner() {
   if (!owner) {
-    owner.reset(::CreateWindowExW(0, kOwnerClass, kTitle, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+    // Untitled: nothing that looks for the gadget's windows by name finds it.
+    owner.reset(::CreateWindowExW(0, kOwnerClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
                                   instance, nullptr));
   }
   return owner.get();
@@ -612,6 +614,9 @@ void Win32Desktop::Impl::Dispatch(MSG& message, Win32Desktop& desktop) {
 // ---------------------------------------------------------------- the desktop
 
 Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(options)) {
+  // The shell may hand a URL to an extension, which needs COM on this thread.
+  impl_->comInitialized =
+      SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
@@ -619,7 +624,11 @@ Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(optio
   impl_->RegisterClasses();
 }
 
-Win32Desktop::~Win32Desktop() = default;
+Win32Desktop::~Win32Desktop() {
+  const bool uninitialize = impl_->comInitialized;
+  impl_.reset();
+  if (uninitialize) ::CoUninitialize();
+}
 
 HWnd Win32Desktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) {
   DWORD style = WS_CLIPCHILDREN;
