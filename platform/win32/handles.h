@@ -82,7 +82,8 @@ using unique_hicon = unique_handle<detail::icon_traits>;
 using unique_hwnd = unique_handle<detail::window_traits>;
 using unique_file = unique_handle<detail::file_traits>;
 
-// A DC borrowed from a window (or the screen, for a null window) with GetDC.
+// So that a DC borrowed with GetDC (a null window: the screen) always goes back
+// to the window it came from.
 class window_dc {
  public:
   explicit window_dc(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
@@ -111,7 +112,7 @@ class window_dc {
   HDC dc_;
 };
 
-// BeginPaint/EndPaint for one WM_PAINT.
+// So that every WM_PAINT validates what it painted, even on an early return.
 class paint_scope {
  public:
   explicit paint_scope(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &ps_)) {}

@@ -29,7 +29,7 @@ constexpr wchar_t kTitle[] = L"Ravik N";
 constexpr int kFirstControlId = 1000;
 constexpr int kFrameCaptionIndent = 8;
 
-// Signed coordinates packed in a message parameter.
+// A captured pointer left of or above the window has negative coordinates.
 int LowSigned(LPARAM value) { return static_cast<short>(LOWORD(value)); }
 int HighSigned(LPARAM value) { return static_cast<short>(HIWORD(value)); }
 
@@ -46,7 +46,7 @@ std::wstring WindowText(HWND hwnd) {
 
 HBRUSH FaceBrush() { return ::GetSysColorBrush(COLOR_BTNFACE); }
 
-// Draws a bitmap or an icon at (0,0) in its own size.
+// Pictures are bitmaps (the badge) or icons; either sits at the top left, unscaled.
 void DrawPicture(HDC dc, const Picture& picture) {
   if (!picture) return;
   const HGDIOBJ object = FromHandle<HGDIOBJ>(picture.handle);
@@ -390,8 +390,8 @@ void Win32Desktop::Impl::Clicked(HWND control) {
   const std::shared_ptr<Window> window = Lookup(control);
   if (!window) return;
   if (window->kind == ControlKind::CheckBox) {
-    // A three-state box that the system leaves alone: unchecked and grey both
-    // turn checked-off-or-on the way the toolkit's boxes do.
+    // Toggled here, not by the system, so that the handler already sees the new
+    // value; a grey box turns unchecked, as the toolkit's boxes do.
     const LRESULT state = ::SendMessageW(control, BM_GETCHECK, 0, 0);
     ::SendMessageW(control, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
   }
