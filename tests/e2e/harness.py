@@ -203,6 +203,10 @@ class Probe:
             raise ProbeError(f"probe wait failed with exit code {rc}")
         return None if state == "gone" else Window.from_json(out[0])
 
+    def foreground(self) -> Window | None:
+        d = self._one("foreground")
+        return Window.from_json(d) if d else None
+
     def region(self, hwnd: int) -> tuple[str, list[Rect]]:
         """The window region as (type, rectangles relative to the window's top left);
         type is none (no region set), null, simple or complex."""
@@ -235,6 +239,27 @@ class Probe:
         if rc != 0:
             raise ProbeError(f"send {msg} to {hwnd} failed with exit code {rc}")
         return out[0]["result"]
+
+    def move(self, hwnd: int, x: int, y: int, width: int | None = None,
+             height: int | None = None) -> bool:
+        size = [] if width is None else [width, height]
+        rc, _ = self.run("move", hwnd, x, y, *size)
+        return rc == 0
+
+    def tray(self) -> Window | None:
+        """Wine's stand-in notification area (a small "Wine System Tray" window at the top
+        left), which holds the tray icons when no desktop tray is running."""
+        return next((w for w in self.windows() if w.cls == "__winex11_standalone_tray"), None)
+
+    def tray_icons(self) -> list[Child]:
+        """The icons in Wine's tray, left to right, each a small child window; right-click
+        the centre of one to reach its owner's menu. Which program owns an icon is not
+        visible from outside."""
+        tray = self.tray()
+        if tray is None:
+            return []
+        icons = [c for c in self.children(tray.hwnd) if c.cls == "__winex11_tray_icon"]
+        return sorted(icons, key=lambda c: (c.rect.top, c.rect.left))
 
     def dpi(self) -> dict:
         return self._one("dpi")
@@ -363,9 +388,64 @@ def type_text(text: str):
     xdotool("type", "--delay", 30, text)
 
 
+def tray_click(probe: Probe, icon: Child, button: int = 3):
+    """Clicks a tray icon so that the owner's menu stays open. The click that activates
+    Wine's tray window also takes the foreground back from a menu the owner opens in
+    answer to it, which closes that menu at once (some of the time); so the tray is
+    activated first, through its caption, and the icon clicked once it is foreground."""
+    tray = probe.tray()
+    if tray is None:
+        raise AssertionError("no tray window")
+
+    def tray_is_foreground() -> bool:
+        fg = probe.foreground()
+        return fg is not None and fg.hwnd == tray.hwnd
+
+    if not tray_is_foreground():
+        click(tray.rect.left + tray.rect.width // 2, (tray.rect.top + tray.client.top) // 2)
+        wait_until(tray_is_foreground, 10, "the tray window to become the foreground window")
+    click(*icon.rect.center, button=button)
+
+
+def menu_items(menu_rect: Rect, name: str = "menu") -> list[Rect]:
+    """The selectable items of the open popup menu, top to bottom, read off a screenshot
+    (Wine does not tell another process a menu's items): rows holding text, with
+    separators (thin lines across the menu) left out."""
+    shot = screenshot(name)
+    inner = Rect(menu_rect.left + 3, menu_rect.top + 3, menu_rect.right - 3, menu_rect.bottom - 3)
+    px = pixels(shot, inner)
+    background = max(set(px.values()), key=list(px.values()).count)
+
+    def inked(y: int) -> int:
+        return sum(1 for x in range(inner.left, inner.right) if px[(x, y)] != background)
+
+    bands, start = [], None
+    for y in range(inner.top, inner.bottom + 1):
+        if y < inner.bottom and inked(y):
+            start = y if start is None else start
+        elif start is not None:
+            bands.append((start, y))
+            start = None
+    items = []
+    for top, bottom in bands:
+        solid = bottom - top <= 2 and inked(top) > inner.width * 0.6
+        if not solid:
+            items.append(Rect(inner.left, top, inner.right, bottom))
+    return items
+
+
+def menu_click(menu_rect: Rect, index: int, name: str = "menu"):
+    """Clicks the index-th selectable item of the open popup menu with the mouse."""
+    items = menu_items(menu_rect, name)
+    if index >= len(items):
+        raise AssertionError(f"menu has {len(items)} items, wanted number {index}")
+    click(*items[index].center)
+
+
 def menu_pick(index: int):
     """Chooses the index-th selectable item (separators don't count) of the open popup menu
-    with the keyboard, the way that works although Wine hides another process's menu items."""
+    with the keyboard. Needs the menu's owner to have the keyboard focus, which a menu
+    opened from Wine's tray does not reliably get: use menu_click there."""
     key(*(["Down"] * (index + 1)), "Return")
 
 
@@ -500,7 +580,7 @@ class E2ETestCase(unittest.TestCase):
         return gadget
 
     def _finish_gadget(self, gadget: Gadget):
-        if gadget.close() is None or not self._passed():
+        if gadget.close(timeout=5) is None or not self._passed():
             print(f"--- {gadget.exe.name} output ---\n{gadget.output()}", file=sys.stderr)
         gadget.remove()
 

@@ -5,6 +5,7 @@
 // Exit codes: 0 done, 1 nothing matched, 2 timed out, 3 bad arguments or a failing call.
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <fcntl.h>
 #include <io.h>
@@ -320,6 +321,13 @@ int CmdChildren(HWND parent) {
   return kOk;
 }
 
+int CmdForeground() {
+  HWND h = GetForegroundWindow();
+  if (!h) return kNone;
+  PrintWindow(h);
+  return kOk;
+}
+
 int CmdMenu() {
   constexpr UINT kGetHmenu = 0x01E1;  // MN_GETHMENU; not in every MinGW header set
   int shown = 0;
@@ -357,6 +365,21 @@ int CmdMessage(bool send, int argc, wchar_t** argv) {
                                    SMTO_ABORTIFHUNG, 5000, &result);
   Json().Bool("ok", ok != 0).Num("result", static_cast<long long>(result)).Print();
   return ok ? kOk : kTimeout;
+}
+
+// Places a window without activating it, for journeys that need a known starting position
+// rather than a drag.
+int CmdMove(int argc, wchar_t** argv) {
+  HWND h{};
+  long long x = 0, y = 0, w = 0, hgt = 0;
+  if ((argc != 3 && argc != 5) || !ParseHwnd(argv[0], h) || !ParseInt(argv[1], x) ||
+      !ParseInt(argv[2], y) || (argc == 5 && (!ParseInt(argv[3], w) || !ParseInt(argv[4], hgt))))
+    return kUsage;
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (argc == 3 ? SWP_NOSIZE : 0);
+  BOOL ok = SetWindowPos(h, nullptr, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
+                         static_cast<int>(hgt), flags);
+  Json().Bool("ok", ok).Print();
+  return ok ? kOk : kUsage;
 }
 
 int CmdDpi() {
@@ -405,14 +428,33 @@ int CmdKill(long long pid) {
 }
 
 // --- host: a known window for the harness's own tests -------------------------------------
-// Solid fill, rounded region, a captioned button in a chosen face and a context menu, so
-// that a test can check find, region, children, menu, drag and pixels against known values.
+// Solid fill, rounded region, a captioned button in a chosen face, a context menu and a tray
+// icon that opens the same menu, so that a test can check find, region, children, menu,
+// drag, tray and pixels against known values.
 
 constexpr COLORREF kHostFill = RGB(0x20, 0x60, 0xC0);
 constexpr UINT kHostQuit = 100;
+constexpr UINT kHostTray = WM_APP + 1;
+
+NOTIFYICONDATAW HostIcon(HWND h) {
+  NOTIFYICONDATAW icon{};
+  icon.cbSize = sizeof icon;
+  icon.hWnd = h;
+  icon.uID = 1;
+  icon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
+  icon.uCallbackMessage = kHostTray;
+  icon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  wcsncpy(icon.szTip, L"rn_probe host", 127);
+  return icon;
+}
 
 LRESULT CALLBACK HostProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
+    case kHostTray:
+      if (LOWORD(lp) != WM_RBUTTONUP) return 0;
+      POINT at;
+      GetCursorPos(&at);
+      return HostProc(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(at.x, at.y));
     case WM_CONTEXTMENU: {
       HMENU menu = CreatePopupMenu();
       AppendMenuW(menu, MF_STRING, 101, L"One");
@@ -426,9 +468,12 @@ LRESULT CALLBACK HostProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (cmd == kHostQuit) DestroyWindow(h);
       return 0;
     }
-    case WM_DESTROY:
+    case WM_DESTROY: {
+      NOTIFYICONDATAW icon = HostIcon(h);
+      Shell_NotifyIconW(NIM_DELETE, &icon);
       PostQuitMessage(0);
       return 0;
+    }
   }
   return DefWindowProcW(h, msg, wp, lp);
 }
@@ -462,6 +507,8 @@ int CmdHost(int argc, wchar_t** argv) {
                FALSE);
   ShowWindow(h, SW_SHOWNORMAL);
   UpdateWindow(h);
+  NOTIFYICONDATAW icon = HostIcon(h);
+  Shell_NotifyIconW(NIM_ADD, &icon);
   MSG m;
   while (GetMessageW(&m, nullptr, 0, 0) > 0) {
     TranslateMessage(&m);
@@ -473,7 +520,9 @@ int CmdHost(int argc, wchar_t** argv) {
 int Usage() {
   fputs(
       "usage: rn_probe find <title> | list | wait <title> visible|hidden|gone <timeout_ms>\n"
-      "       | region <hwnd> | children <hwnd> | menu | post|send <hwnd> <msg> <wparam> <lparam>\n"
+      "       | region <hwnd> | children <hwnd> | menu | foreground\n"
+      "       | post|send <hwnd> <msg> <wparam> <lparam>\n"
+      "       | move <hwnd> <x> <y> [<w> <h>]\n"
       "       | dpi | font <face> <text> | kill <pid>\n"
       "       | host <title> <x> <y> <w> <h> <button-text> <button-face>\n",
       stderr);
@@ -497,7 +546,9 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"region" && n == 1 && ParseHwnd(args[0], h)) return CmdRegion(h);
   if (cmd == L"children" && n == 1 && ParseHwnd(args[0], h)) return CmdChildren(h);
   if (cmd == L"menu" && n == 0) return CmdMenu();
+  if (cmd == L"foreground" && n == 0) return CmdForeground();
   if (cmd == L"post" || cmd == L"send") return CmdMessage(cmd == L"send", n, args);
+  if (cmd == L"move") return CmdMove(n, args);
   if (cmd == L"dpi" && n == 0) return CmdDpi();
   if (cmd == L"font" && n == 2) return CmdFont(args[0], args[1]);
   if (cmd == L"kill" && n == 1 && ParseInt(args[0], v)) return CmdKill(v);

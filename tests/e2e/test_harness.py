@@ -104,6 +104,14 @@ class HostWindow(harness.E2ETestCase):
             self.name("moved"), lambda s: harness.pixel(s, moved.right - 40, moved.bottom - 40)
             == HOST_FILL, 10, "the moved window to be painted")
 
+    def test_move_places_the_window_without_a_drag(self):
+        target = Rect(300, 260, 300 + self.W - 100, 260 + self.H - 50)
+        self.assertTrue(self.probe.move(self.win.hwnd, target.left, target.top,
+                                        target.width, target.height))
+        self.assertEqual(self.probe.find(self.title).rect, target)
+        self.assertTrue(self.probe.move(self.win.hwnd, 10, 20))
+        self.assertEqual(self.probe.find(self.title).rect, target.moved(10 - 300, 20 - 260))
+
     def test_double_click_on_caption_maximizes(self):
         caption = ((self.win.rect.left + self.win.rect.right) // 2,
                    (self.win.rect.top + self.win.client.top) // 2)
@@ -122,6 +130,18 @@ class HostWindow(harness.E2ETestCase):
         self.probe.wait(self.title, "gone", 10)
         self.assertEqual(self.host.wait_exit(), 0)
         self.assertIsNone(self.probe.menu())
+
+    def test_tray_icon_right_click_opens_the_owners_menu(self):
+        icons = harness.wait_until(self.probe.tray_icons, 10, "the host's tray icon")
+        self.assertEqual(len(icons), 1)
+        self.assertTrue(self.probe.tray().rect.contains(*icons[0].rect.center))
+        harness.tray_click(self.probe, icons[0])
+        menu = harness.wait_until(self.probe.menu, 10, "the tray icon's menu")
+        self.assertTrue(menu["rect"].contains(*icons[0].rect.center))
+        self.assertEqual(len(harness.menu_items(menu["rect"], self.name("menu"))), 3)
+        harness.menu_click(menu["rect"], 2, self.name("menu"))
+        self.assertEqual(self.host.wait_exit(), 0)
+        harness.wait_until(lambda: not self.probe.tray_icons(), 10, "the icon to be removed")
 
     def test_close_message_ends_the_program_cleanly(self):
         self.assertEqual(self.host.close(), 0)

@@ -18,10 +18,10 @@ class Launch(harness.E2ETestCase):
         self.assertGreater(visible.width, 0, f"{win} lies off the screen")
         self.assertGreater(visible.height, 0, f"{win} lies off the screen")
 
-        def painted():
-            shot = harness.screenshot(self.name("shown"))
-            return any(rgb != harness.colour(ROOT) for rgb in harness.pixels(shot, visible).values())
-        harness.wait_until(painted, 10, "the gadget's window to be painted")
+        def painted(shot):
+            root = harness.colour(ROOT)
+            return any(rgb != root for rgb in harness.pixels(shot, visible).values())
+        harness.screenshot_when(self.name("shown"), painted, 10, "the gadget's window to be painted")
         self.assertIsNone(gadget.proc.poll(), f"the gadget exited:\n{gadget.output()}")
 
 
