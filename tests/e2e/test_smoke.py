@@ -21,7 +21,7 @@ class Launch(harness.E2ETestCase):
         def painted(shot):
             root = harness.colour(ROOT)
             return any(rgb != root for rgb in harness.pixels(shot, visible).values())
-        harness.screenshot_when(self.name("shown"), painted, 10, "the gadget's window to be painted")
+        harness.screenshot_when(self.name("shown"), painted, 10, "the window to be painted")
         self.assertIsNone(gadget.proc.poll(), f"the gadget exited:\n{gadget.output()}")
 
 
