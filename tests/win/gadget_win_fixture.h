@@ -1,0 +1,345 @@
+// One gadget per test on the real desktop. The settings file beside the test
+// program is kept aside and put back; "the user" acts from a timer, so that the
+// script goes on inside whatever loop is running: the test's own, the toolkit's
+// modal loop or a menu's.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "app/program.h"
+#include "forms/form2.h"
+#include "forms/form3.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/native.h"
+#include "platform/win32/text.h"
+#include "platform/win32/win32_api.h"
+#include "platform/win32/win32_desktop.h"
+#include "tray/command_menu.h"
+
+namespace rn::win32::gadget {
+
+inline constexpr int kTwipsPerPixel = 15;  // the test prefix runs at 96 dpi
+inline constexpr DWORD kPatienceMs = 5000;
+
+inline HWND H(HWnd handle) { return ToHwnd(handle); }
+inline LONG StyleOf(HWnd w) { return ::GetWindowLongW(H(w), GWL_STYLE); }
+inline LONG ExStyleOf(HWnd w) { return ::GetWindowLongW(H(w), GWL_EXSTYLE); }
+inline bool Topmost(HWnd w) { return (ExStyleOf(w) & WS_EX_TOPMOST) != 0; }
+inline bool Shown(HWnd w) { return w != 0 && ::IsWindowVisible(H(w)); }
+
+inline Rect ScreenRect(HWnd w) {
+  RECT r{};
+  ::GetWindowRect(H(w), &r);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+// A control's outer rectangle in its parent's client area.
+inline Rect RectInParent(HWnd w) {
+  RECT r{};
+  ::GetWindowRect(H(w), &r);
+  ::MapWindowPoints(HWND_DESKTOP, ::GetParent(H(w)), reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right, r.bottom};
+}
+
+inline std::string TextOf(HWND w) {
+  wchar_t text[256]{};
+  ::GetWindowTextW(w, text, 256);
+  return Narrow(text);
+}
+
+inline void MoveWindowTo(HWnd w, int x, int y) {
+  ::SetWindowPos(H(w), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+inline std::optional<std::string> ReadBytes(const std::wstring& path) {
+  const unique_file file(::CreateFileW(path.c_str(), GENERIC_READ,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr));
+  if (!file) return std::nullopt;
+  std::string bytes;
+  char buffer[4096];
+  DWORD got = 0;
+  while (::ReadFile(file.get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    bytes.append(buffer, got);
+  }
+  return bytes;
+}
+
+inline bool WriteBytes(const std::wstring& path, const std::string& bytes) {
+  const unique_file file(
+      ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  DWORD written = 0;
+  return file &&
+         ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
+                     nullptr) &&
+         written == bytes.size();
+}
+
+// RN.ini beside the test program: what was there before the test is kept aside
+// and comes back afterwards, whatever the test left, read-only or not.
+class SettingsFileGuard {
+ public:
+  SettingsFileGuard() {
+    wchar_t self[MAX_PATH]{};
+    ::GetModuleFileNameW(nullptr, self, MAX_PATH);
+    folder_ = DirectoryOfModule(self);
+    path_ = folder_ + L"\\RN.ini";
+    attributes_ = ::GetFileAttributesW(path_.c_str());
+    saved_ = ReadBytes(path_);
+    Remove();
+  }
+  SettingsFileGuard(const SettingsFileGuard&) = delete;
+  SettingsFileGuard& operator=(const SettingsFileGuard&) = delete;
+  ~SettingsFileGuard() {
+    Remove();
+    if (saved_ && WriteBytes(path_, *saved_) && attributes_ != INVALID_FILE_ATTRIBUTES) {
+      ::SetFileAttributesW(path_.c_str(), attributes_);
+    }
+  }
+
+  const std::wstring& Path() const { return path_; }
+  std::optional<std::string> Read() const { return ReadBytes(path_); }
+  void Write(const std::string& bytes) const { ASSERT_TRUE(WriteBytes(path_, bytes)); }
+  void SetReadOnly() const {
+    ASSERT_TRUE(::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
+  }
+  // Every name in the folder: a failed save must not leave anything behind.
+  std::vector<std::wstring> FolderNames() const {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    const HANDLE search = ::FindFirstFileW((folder_ + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+      names.emplace_back(found.cFileName);
+    } while (::FindNextFileW(search, &found));
+    ::FindClose(search);
+    return names;
+  }
+
+ private:
+  void Remove() const {
+    ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+    ::DeleteFileW(path_.c_str());
+  }
+  std::wstring folder_;
+  std::wstring path_;
+  DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
+  std::optional<std::string> saved_;
+};
+
+// A message-only window of the test's own. A message posted to it after others
+// comes back after them, which tells when they have all been handled.
+class Sentinel {
+ public:
+  Sentinel() {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = &Proc;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClass;
+    ::RegisterClassExW(&wc);  // already there from an earlier test: fine
+    window_.reset(::CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                    wc.hInstance, nullptr));
+    ::SetWindowLongPtrW(window_.get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&seen_));
+  }
+  std::uint32_t Post() {
+    ::PostMessageW(window_.get(), WM_APP, ++posted_, 0);
+    return posted_;
+  }
+  std::uint32_t Seen() const { return seen_; }
+
+ private:
+  static constexpr wchar_t kClass[] = L"RavikN.Test.Sentinel";
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_APP) {
+      auto* seen = reinterpret_cast<std::uint32_t*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      if (seen) *seen = static_cast<std::uint32_t>(wParam);
+      return 0;
+    }
+    return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+  unique_hwnd window_;
+  std::uint32_t posted_ = 0;
+  std::uint32_t seen_ = 0;
+};
+
+// The open popup menu of this thread, if any.
+inline HWND OpenMenu() {
+  HWND menu = nullptr;
+  ::EnumThreadWindows(
+      ::GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM found) -> BOOL {
+        wchar_t name[16]{};
+        ::GetClassNameW(hwnd, name, 16);
+        if (std::wstring_view(name) != L"#32768" || !::IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&menu));
+  return menu;
+}
+
+inline std::vector<std::string> MenuCaptions(HWND menuWindow) {
+  std::vector<std::string> captions;
+  const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+  const int count = menu ? ::GetMenuItemCount(menu) : 0;
+  for (int i = 0; i < count; ++i) {
+    if (::GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) {
+      captions.emplace_back("-");
+      continue;
+    }
+    wchar_t text[64]{};
+    ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
+    captions.push_back(Narrow(text));
+  }
+  return captions;
+}
+
+inline void PostKey(HWND target, WPARAM key) {
+  ::PostMessageW(target, WM_KEYDOWN, key, 1);
+  ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+}
+
+class GadgetWinTest : public ::testing::Test {
+ protected:
+  GadgetWinTest() {
+    live_ = this;
+    ticker_ = ::SetTimer(nullptr, 0, 15, &Tick);
+  }
+  ~GadgetWinTest() override {
+    ::KillTimer(nullptr, ticker_);
+    live_ = nullptr;
+  }
+  void TearDown() override {
+    // An icon left behind would stay in the notification area after the test.
+    NOTIFYICONDATAW icon = IconKey();
+    if (icon.hWnd) ::Shell_NotifyIconW(NIM_DELETE, &icon);
+  }
+
+  SettingsFileGuard ini;  // first in, last out: the program's files are closed by then
+  Win32Desktop desktop{{.exitOnEnd = false, .errorsToMessageBox = false}};
+  Win32Api api;
+  Program program{desktop, api};
+  Module1& m = program.module1;
+
+  void Start() {
+    program.Start();
+    Drain();
+  }
+  void StartWith(const std::string& settings) {
+    ini.Write(settings);
+    Start();
+  }
+  Form1& badge() { return program.Form1(); }
+  Form2& panel() { return program.Form2(); }
+  Form3& dialog() { return program.Form3(); }
+  bool DialogShown() { return program.Form3Loaded() && Shown(dialog().hWnd()); }
+
+  // A menu choice, as the toolkit raises it.
+  void Command(std::int16_t index) {
+    program.Dispatch([&] { RunMenuCommand(program, index); });
+  }
+
+  // Runs the desktop's own loop, woken by a timer, until `until` holds.
+  bool Pump(const std::function<bool()>& until, DWORD timeoutMs = kPatienceMs) {
+    const UINT_PTR wake = ::SetTimer(nullptr, 0, 10, nullptr);
+    const DWORD start = ::GetTickCount();
+    desktop.RunModalLoop([&] { return until() || ::GetTickCount() - start > timeoutMs; });
+    ::KillTimer(nullptr, wake);
+    return until();
+  }
+  // Every message posted before this call has been handled.
+  void Drain() {
+    const std::uint32_t mark = sentinel_.Post();
+    ASSERT_TRUE(Pump([&] { return sentinel_.Seen() >= mark; })) << "the queue never drained";
+  }
+
+  // The user's next step: `act` runs from the timer once the steps before it
+  // have run and `ready` holds. Steps must not wait themselves.
+  void Then(std::function<bool()> ready, std::function<void()> act) {
+    if (steps_.size() == next_) deadline_ = ::GetTickCount() + kPatienceMs;
+    steps_.push_back({std::move(ready), std::move(act)});
+  }
+  void Then(std::function<void()> act) {
+    Then([] { return true; }, std::move(act));
+  }
+  // True when every step ran; false when the user gave up (and closed what
+  // held the test: the menu and the dialog).
+  bool ScriptDone() const { return next_ == steps_.size() && !gaveUp_; }
+
+  // Each menu that opens is recorded with its captions and then answered with
+  // these keys, or with Escape when none were given.
+  std::vector<std::vector<std::string>> menus;
+  std::vector<WPARAM> menuKeys;
+
+  // The gadget's icon, asked about without changing it: only a present icon
+  // can be modified.
+  bool IconPresent() {
+    NOTIFYICONDATAW icon = IconKey();
+    return ::Shell_NotifyIconW(NIM_MODIFY, &icon) != FALSE;
+  }
+  bool DeleteIcon() {
+    NOTIFYICONDATAW icon = IconKey();
+    return ::Shell_NotifyIconW(NIM_DELETE, &icon) != FALSE;
+  }
+
+ private:
+  struct Step {
+    std::function<bool()> ready;
+    std::function<void()> act;
+  };
+
+  NOTIFYICONDATAW IconKey() {
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = NOTIFYICONDATAW_V1_SIZE;
+    icon.hWnd = H(m.TrayIconData.hWnd);
+    icon.uID = m.TrayIconData.uID;
+    return icon;
+  }
+
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    if (live_ != nullptr) live_->OnTick();
+  }
+  void OnTick() {
+    const HWND menu = OpenMenu();
+    if (menu != nullptr && menu != answeredMenu_) {
+      answeredMenu_ = menu;
+      menus.push_back(MenuCaptions(menu));
+      const std::vector<WPARAM> keys =
+          menuKeys.empty() ? std::vector<WPARAM>{VK_ESCAPE} : std::exchange(menuKeys, {});
+      for (const WPARAM key : keys) PostKey(menu, key);
+    } else if (menu == nullptr) {
+      answeredMenu_ = nullptr;
+    }
+
+    // Advanced before acting: a step that starts a loop lets the next ones run in it.
+    while (next_ < steps_.size() && steps_[next_].ready()) {
+      const std::function<void()> act = steps_[next_++].act;
+      act();
+    }
+    if (next_ < steps_.size() && ::GetTickCount() - deadline_ < 0x80000000u) {
+      gaveUp_ = true;
+      next_ = steps_.size();
+      ::EndMenu();
+      if (program.Form3Loaded()) ::ShowWindow(H(program.Form3().hWnd()), SW_HIDE);
+    }
+  }
+
+  static inline GadgetWinTest* live_ = nullptr;
+  UINT_PTR ticker_ = 0;
+  Sentinel sentinel_;
+  std::vector<Step> steps_;
+  std::size_t next_ = 0;
+  DWORD deadline_ = 0;
+  bool gaveUp_ = false;
+  HWND answeredMenu_ = nullptr;
+};
+
+}  // namespace rn::win32::gadget
