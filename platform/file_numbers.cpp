@@ -73,4 +73,13 @@ void FileNumbers::Close(std::int16_t number) {
 
 void FileNumbers::Discard(std::int16_t number) { open_.erase(number); }
 
+void FileNumbers::CloseAll() noexcept {
+  while (!open_.empty()) {
+    try {
+      Close(open_.begin()->first);
+    } catch (const RuntimeError&) {
+    }
+  }
+}
+
 }  // namespace rn::tk

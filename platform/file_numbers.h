@@ -42,6 +42,9 @@ class FileNumbers {
   void Close(std::int16_t number);
   // Closes without committing: output that failed half-way leaves no trace.
   void Discard(std::int16_t number);
+  // Closes every open file as Close does; the program is ending, so a file that
+  // cannot be committed is given up rather than reported.
+  void CloseAll() noexcept;
 
  private:
   struct OpenFile {

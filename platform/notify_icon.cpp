@@ -52,7 +52,10 @@ NotifyAnsiFields FromAnsiForm(const NotifyRecordBytes& bytes) {
 }
 
 bool IsNotifyIconCallback(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t iconId) {
-  return wParam == iconId && (lParam >> 16) == 0;
+  constexpr std::uint32_t kFirstMouseMessage = 0x0200;  // WM_MOUSEMOVE
+  constexpr std::uint32_t kLastMouseMessage = 0x020E;   // WM_MOUSEHWHEEL
+  return wParam == iconId && (lParam >> 16) == 0 && lParam >= kFirstMouseMessage &&
+         lParam <= kLastMouseMessage;
 }
 
 }  // namespace rn

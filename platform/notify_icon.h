@@ -42,8 +42,9 @@ NotifyAnsiFields FromAnsiForm(const NotifyRecordBytes& bytes);
 
 // The icon's callback reuses the mouse-move message number. The two are told
 // apart where they arrive: the icon's message carries the icon's identifier (0)
-// where a pointer move carries its button state, and the mouse message number
-// where a pointer move carries its y coordinate in the high word.
+// where a pointer move carries its button state, and a mouse message number
+// where a pointer move carries its coordinates. A move with no button held on
+// the top row, at an x that is also a mouse message number, still looks alike.
 bool IsNotifyIconCallback(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t iconId);
 
 }  // namespace rn

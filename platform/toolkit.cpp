@@ -47,6 +47,7 @@ void Runtime::Dispatch(const std::function<void()>& handler) {
 
 void Runtime::End() {
   ended_ = true;
+  files_.CloseAll();
   desktop_.EndProcess();
   throw ProgramEnded{};
 }

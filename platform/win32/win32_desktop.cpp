@@ -731,7 +731,7 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& spe
       break;
     case ControlKind::Label:
       className = L"STATIC";
-      style |= SS_LEFT;
+      style |= SS_LEFTNOWORDWRAP;  // one line, clipped at its edge
       break;
     case ControlKind::Image:
       className = kImageClass;
@@ -757,6 +757,10 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& spe
   if (!hwnd) {
     throw std::runtime_error("Cannot create a control: " + SystemMessage(::GetLastError()));
   }
+  // Each control lies above those made before it, as the form lists them, so a
+  // label that overlaps an earlier, wider one (the version beside the product
+  // name) stays readable.
+  ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   if (standard) {
     window->hwnd = hwnd;
     ::SetWindowSubclass(hwnd, &Impl::ControlProc, 0, reinterpret_cast<DWORD_PTR>(window.get()));

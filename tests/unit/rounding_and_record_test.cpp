@@ -95,6 +95,8 @@ TEST(NotifyRecord, IconCallbacksAreToldFromPointerMoves) {
   EXPECT_FALSE(IsNotifyIconCallback(0x0001 /*MK_LBUTTON*/, 0x203, 0))
       << "a drag holding the capture";
   EXPECT_FALSE(IsNotifyIconCallback(0, (40u << 16) | 515u, 0)) << "a pointer at row 40";
+  EXPECT_FALSE(IsNotifyIconCallback(0, 12u, 0)) << "a pointer at column 12 of the top row";
+  EXPECT_FALSE(IsNotifyIconCallback(0, 0x300u, 0)) << "no mouse message";
 }
 
 }  // namespace

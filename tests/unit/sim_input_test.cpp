@@ -185,14 +185,16 @@ TEST_F(SimInputTest, DoubleClickRaisesDownUpDoubleUpInClientTwips) {
   EXPECT_EQ(TakeLog(), Log{});
 }
 
-TEST_F(SimInputTest, OnlyAButtonlessMoveAlongTheTopRowPassesForTheIconsCallback) {
+TEST_F(SimInputTest, OnlyAButtonlessMoveOnTheTopRowAtAMessageNumberPassesForTheIconsCallback) {
   dialog.Show();
-  desktop.PointerMove(dialog.hWnd(), 7, 0);
+  desktop.PointerMove(dialog.hWnd(), 0x203, 0);
   desktop.PointerMove(dialog.hWnd(), 7, 1);
-  desktop.PointerMove(dialog.hWnd(), 7, 0, tk::kLeftButton, 2);
-  ASSERT_EQ(dialog.moves.size(), 3u);
+  desktop.PointerMove(dialog.hWnd(), 0x203, 0, tk::kLeftButton, 2);
+  desktop.PointerMove(dialog.hWnd(), 7, 0);
+  ASSERT_EQ(dialog.moves.size(), 4u);
   EXPECT_TRUE(dialog.moves[0].FromNotifyIcon);
-  EXPECT_FLOAT_EQ(dialog.moves[0].X, 7 * 15.0f);
+  EXPECT_FLOAT_EQ(dialog.moves[0].X, 0x203 * 15.0f);
+  EXPECT_FALSE(dialog.moves[3].FromNotifyIcon) << "column 7 is no mouse message";
   EXPECT_FALSE(dialog.moves[1].FromNotifyIcon);
   EXPECT_FLOAT_EQ(dialog.moves[1].Y, 15.0f);
   EXPECT_FALSE(dialog.moves[2].FromNotifyIcon);
