@@ -255,10 +255,13 @@ class GadgetWinTest : public ::testing::Test {
     ::KillTimer(nullptr, wake);
     return until();
   }
-  // Every message posted before this call has been handled.
+  // A mark posted behind every message posted so far; it has passed once they
+  // were all handled.
+  std::uint32_t Mark() { return sentinel_.Post(); }
+  bool Passed(std::uint32_t mark) const { return sentinel_.Seen() >= mark; }
   void Drain() {
-    const std::uint32_t mark = sentinel_.Post();
-    ASSERT_TRUE(Pump([&] { return sentinel_.Seen() >= mark; })) << "the queue never drained";
+    const std::uint32_t mark = Mark();
+    ASSERT_TRUE(Pump([&] { return Passed(mark); })) << "the queue never drained";
   }
 
   // The user's next step: `act` runs from the timer once the steps before it
