@@ -246,10 +246,22 @@ class Probe:
         rc, _ = self.run("move", hwnd, x, y, *size)
         return rc == 0
 
-    def tray(self) -> Window | None:
-        """Wine's stand-in notification area (a small "Wine System Tray" window at the top
-        left), which holds the tray icons when no desktop tray is running."""
-        return next((w for w in self.windows() if w.cls == "__winex11_standalone_tray"), None)
+    def tray(self, park: bool = True) -> Window | None:
+        """Wine's stand-in notification area, which holds the tray icons when no desktop
+        tray runs; None before the first icon. Wine opens it at the top left, where X keeps
+        it above windows even when they are topmost, so unless `park` is false it is first
+        moved to the bottom-right corner, where Windows keeps its notification area."""
+        tray = next((w for w in self.windows() if w.cls == "__winex11_standalone_tray"), None)
+        if tray is None or not park:
+            return tray
+        screen = self.dpi()
+        x, y = screen["width"] - tray.rect.width, screen["height"] - tray.rect.height
+        if (tray.rect.left, tray.rect.top) == (x, y):
+            return tray
+        self.move(tray.hwnd, x, y)
+        return wait_until(lambda: next((w for w in self.windows() if w.hwnd == tray.hwnd
+                                        and (w.rect.left, w.rect.top) == (x, y)), None),
+                          10, "Wine's tray to move to the bottom right")
 
     def tray_icons(self) -> list[Child]:
         """The icons in Wine's tray, left to right, each a small child window; right-click
@@ -315,7 +327,9 @@ class Gadget:
                 raise AssertionError(f"gadget exited with {self.proc.returncode} before "
                                      f"showing a window:\n{self.output()}")
             return next((w for w in self.windows() if match(w)), None)
-        return wait_until(ready, timeout, f"a window of {self.exe.name}")
+        window = wait_until(ready, timeout, f"a window of {self.exe.name}")
+        self.probe.tray()  # parks Wine's tray if it is up, so it covers none of the gadget
+        return window
 
     def wait_exit(self, timeout: float = 15) -> int:
         try:

@@ -134,7 +134,11 @@ class HostWindow(harness.E2ETestCase):
     def test_tray_icon_right_click_opens_the_owners_menu(self):
         icons = harness.wait_until(self.probe.tray_icons, 10, "the host's tray icon")
         self.assertEqual(len(icons), 1)
-        self.assertTrue(self.probe.tray().rect.contains(*icons[0].rect.center))
+        tray = self.probe.tray()
+        self.assertTrue(tray.rect.contains(*icons[0].rect.center))
+        screen = self.probe.dpi()
+        self.assertEqual((tray.rect.right, tray.rect.bottom), (screen["width"], screen["height"]),
+                         "the tray is parked in the bottom-right corner")
         harness.tray_click(self.probe, icons[0])
         menu = harness.wait_until(self.probe.menu, 10, "the tray icon's menu")
         self.assertTrue(menu["rect"].contains(*icons[0].rect.center))
