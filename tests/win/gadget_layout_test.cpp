@@ -22,6 +22,15 @@ LOGFONTW FontOf(HWnd w) {
   return font;
 }
 
+TEST_F(Layout, TheBadgeIsABorderlessToolWindow) {
+  Start();
+  const HWnd f1 = badge().hWnd();
+  EXPECT_TRUE(StyleOf(f1) & WS_POPUP);
+  EXPECT_EQ(StyleOf(f1) & (WS_CAPTION | WS_THICKFRAME | WS_SYSMENU), 0);
+  EXPECT_TRUE(ExStyleOf(f1) & WS_EX_TOOLWINDOW) << "no task-bar button";
+  EXPECT_EQ(ClientOf(f1), (Rect{0, 0, 50, 50}));
+}
+
 TEST_F(Layout, ThePanelIsAToolWindowWithItsClientSize) {
   Start();
   const HWnd f2 = panel().hWnd();
@@ -44,6 +53,10 @@ TEST_F(Layout, TheDialogHasACloseBoxOnlyAndOpensCentred) {
   EXPECT_TRUE(StyleOf(f3) & WS_SYSMENU);
   EXPECT_EQ(StyleOf(f3) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
   EXPECT_EQ(TextOf(H(f3)), "設定");
+  EXPECT_TRUE(ExStyleOf(f3) & WS_EX_APPWINDOW) << "its own task-bar button";
+  EXPECT_EQ(::SendMessageW(H(f3), WM_GETICON, ICON_BIG, 0),
+            reinterpret_cast<LRESULT>(FromHandle<HICON>(dialog().Image1.Picture().handle)))
+      << "the icon it shows inside";
   const Rect r = ScreenRect(f3);
   EXPECT_EQ(r.left, (::GetSystemMetrics(SM_CXSCREEN) - r.Width()) / 2);
   EXPECT_EQ(r.top, (::GetSystemMetrics(SM_CYSCREEN) - r.Height()) / 2);

@@ -97,6 +97,25 @@ TEST_F(StartUp, TheOutlineFollowsThePixelsThatDifferFromTheCorner) {
   EXPECT_EQ(mismatches, 0);
 }
 
+TEST_F(StartUp, ClicksOutsideTheOutlinePassThroughTheBadge) {
+  StartWith("720,450\r\n0,0\r\n#TRUE#\r\n");  // at (48, 30)
+  const HWND hwnd = H(badge().hWnd());
+  EXPECT_EQ(::WindowFromPoint({48 + 25, 30 + 25}), hwnd);
+  EXPECT_EQ(::WindowFromPoint({48 + 25, 30 + 5}), hwnd) << "the top row of the disc";
+  EXPECT_NE(::WindowFromPoint({48 + 25, 30 + 4}), hwnd);
+  EXPECT_NE(::WindowFromPoint({48 + 2, 30 + 2}), hwnd) << "a corner";
+  EXPECT_NE(::WindowFromPoint({48 + 47, 30 + 47}), hwnd);
+}
+
+TEST_F(StartUp, AFolderNamedLikeTheFileIsLikeAMissingFile) {
+  ini.MakeFolder();
+  Start();
+  EXPECT_EQ(ScreenRect(badge().hWnd()), (Rect{0, 0, 50, 50}));
+  EXPECT_EQ(m.FrontFlag, kTrue);
+  EXPECT_GT(m.PanelLeft, 0);
+  EXPECT_TRUE(desktop.ReportedErrors().empty());
+}
+
 TEST_F(StartUp, AFileWithAFalseFlagPlacesTheBadgeOutsideTheBand) {
   StartWith("720,450\r\n527.5,336\r\n#FALSE#\r\n");
   EXPECT_EQ(ScreenRect(badge().hWnd()), (Rect{48, 30, 98, 80}));

@@ -107,6 +107,7 @@ class SettingsFileGuard {
   const std::wstring& Path() const { return path_; }
   std::optional<std::string> Read() const { return ReadBytes(path_); }
   void Write(const std::string& bytes) const { ASSERT_TRUE(WriteBytes(path_, bytes)); }
+  void MakeFolder() const { ASSERT_TRUE(::CreateDirectoryW(path_.c_str(), nullptr)); }
   void SetReadOnly() const {
     ASSERT_TRUE(::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_READONLY));
   }
@@ -123,11 +124,12 @@ class SettingsFileGuard {
     return names;
   }
 
- private:
   void Remove() const {
     ::SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ::DeleteFileW(path_.c_str());
+    if (!::DeleteFileW(path_.c_str())) ::RemoveDirectoryW(path_.c_str());
   }
+
+ private:
   std::wstring folder_;
   std::wstring path_;
   DWORD attributes_ = INVALID_FILE_ATTRIBUTES;
@@ -244,7 +246,15 @@ class GadgetWinTest : public ::testing::Test {
 
   // A menu choice, as the toolkit raises it.
   void Command(std::int16_t index) {
-    program.Dispatch([&] { RunMenuCommand(program, index); });
+    Blocking([&] { program.Dispatch([&] { RunMenuCommand(program, index); }); });
+  }
+  // A call that may run a loop of its own (a modal dialog, a menu): should it
+  // still run when the user's patience ends, the user closes what holds it.
+  void Blocking(const std::function<void()>& call) {
+    if (!Waiting()) deadline_ = ::GetTickCount() + kPatienceMs;
+    ++blocking_;
+    call();
+    --blocking_;
   }
 
   // Runs the desktop's own loop, woken by a timer, until `until` holds.
@@ -267,14 +277,13 @@ class GadgetWinTest : public ::testing::Test {
   // The user's next step: `act` runs from the timer once the steps before it
   // have run and `ready` holds. Steps must not wait themselves.
   void Then(std::function<bool()> ready, std::function<void()> act) {
-    if (steps_.size() == next_) deadline_ = ::GetTickCount() + kPatienceMs;
+    if (!Waiting()) deadline_ = ::GetTickCount() + kPatienceMs;
     steps_.push_back({std::move(ready), std::move(act)});
   }
   void Then(std::function<void()> act) {
     Then([] { return true; }, std::move(act));
   }
-  // True when every step ran; false when the user gave up (and closed what
-  // held the test: the menu and the dialog).
+  // True when every step ran and nothing had to be closed for the test to go on.
   bool ScriptDone() const { return next_ == steps_.size() && !gaveUp_; }
 
   // Each menu that opens is recorded with its captions and then answered with
@@ -327,12 +336,17 @@ class GadgetWinTest : public ::testing::Test {
       const std::function<void()> act = steps_[next_++].act;
       act();
     }
-    if (next_ < steps_.size() && ::GetTickCount() - deadline_ < 0x80000000u) {
-      gaveUp_ = true;
-      next_ = steps_.size();
-      ::EndMenu();
-      if (program.Form3Loaded()) ::ShowWindow(H(program.Form3().hWnd()), SW_HIDE);
-    }
+    if (Waiting() && static_cast<LONG>(::GetTickCount() - deadline_) >= 0) GiveUp();
+  }
+  bool Waiting() const { return next_ < steps_.size() || blocking_ > 0; }
+  void GiveUp() {
+    ADD_FAILURE() << "the user gave up after " << kPatienceMs << " ms: " << steps_.size() - next_
+                  << " step(s) left, " << blocking_ << " call(s) still running";
+    gaveUp_ = true;
+    next_ = steps_.size();
+    deadline_ = ::GetTickCount() + kPatienceMs;  // once more, should the closing not help
+    ::EndMenu();
+    if (program.Form3Loaded()) ::ShowWindow(H(program.Form3().hWnd()), SW_HIDE);
   }
 
   static inline GadgetWinTest* live_ = nullptr;
@@ -340,6 +354,7 @@ class GadgetWinTest : public ::testing::Test {
   Sentinel sentinel_;
   std::vector<Step> steps_;
   std::size_t next_ = 0;
+  int blocking_ = 0;
   DWORD deadline_ = 0;
   bool gaveUp_ = false;
   HWND answeredMenu_ = nullptr;
