@@ -550,14 +550,15 @@ class UrlRecorder:
 
 class Session:
     """Joins the running Wine session (scripts/test starts one) or starts one for this
-    process, through `wine-exec --hold`; sets DISPLAY for the X tools."""
+    process, through `wine-exec --hold`; sets DISPLAY (for the X tools) and WINEPREFIX."""
 
     def __init__(self, scripts: Path):
         self.proc = subprocess.Popen([str(scripts / "wine-exec"), "--hold"], stdin=subprocess.PIPE,
                                      stdout=subprocess.PIPE, text=True)
         for line in self.proc.stdout:
-            if line.startswith("DISPLAY="):
-                os.environ["DISPLAY"] = line.strip().split("=", 1)[1]
+            name, _, value = line.strip().partition("=")
+            if name in ("DISPLAY", "WINEPREFIX"):
+                os.environ[name] = value
             if line.strip() == "READY":
                 break
         else:
@@ -566,6 +567,7 @@ class Session:
     def stop(self):
         self.proc.stdin.close()
         self.proc.wait(60)
+        self.proc.stdout.close()
 
 
 _session: Session | None = None

@@ -2,7 +2,9 @@
 the probe's `host` window (solid fill, rounded region, a Japanese button, a context menu).
 When these fail, the gadget's journeys cannot be trusted either."""
 
+import os
 import subprocess
+from pathlib import Path
 
 import harness
 from harness import Rect
@@ -40,6 +42,14 @@ class Prefix(harness.E2ETestCase):
         self.assertEqual(self.probe.run("find", "no such window \u2603")[0], 1)
         self.assertEqual(self.probe.run("wait", "no such window", "visible", 50)[0], 2)
         self.assertEqual(self.probe.run("bogus")[0], 3)
+
+    def test_a_joining_session_leaves_the_running_one_alone(self):
+        session_file = Path(os.environ["WINEPREFIX"] + ".session")
+        before = session_file.read_text()
+        harness.Session(harness.SCRIPTS).stop()
+        self.assertEqual(session_file.read_text(), before)
+        subprocess.run(["xdpyinfo"], check=True, stdout=subprocess.DEVNULL, timeout=30)
+        self.assertEqual(self.probe.dpi()["logpixelsx"], 96)
 
     def test_url_opened_by_a_windows_program_is_recorded(self):
         recorder = harness.UrlRecorder()
