@@ -1,0 +1,114 @@
+// Fuzzes the settings reader with the bytes of a settings file: the three
+// units of values in the order start-up reads them, served whole and a byte at
+// a time, then every value the reader accepts, which must be finite and come
+// back bit for bit from the writer's text.
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string_view>
+
+#include "fuzz_check.h"
+#include "platform/errors.h"
+#include "settings/settings_text.h"
+
+namespace rn::fuzz {
+namespace {
+
+constexpr float kMaxPositionTwips = 491505.0f;
+
+std::uint32_t Bits(float value) {
+  std::uint32_t bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return bits;
+}
+
+struct StartUpReading {
+  float values[4] = {};
+  bool stored[4] = {};
+  Flag flag = kFalse;
+  bool flagStored = false;
+  tk::Error lastError = tk::Error::None;
+  bool operator==(const StartUpReading& o) const {
+    for (int i = 0; i < 4; ++i) {
+      if (stored[i] != o.stored[i] || (stored[i] && Bits(values[i]) != Bits(o.values[i]))) {
+        return false;
+      }
+    }
+    return flagStored == o.flagStored && flag == o.flag && lastError == o.lastError;
+  }
+};
+
+StartUpReading ReadLikeStartUp(std::string_view bytes, std::size_t chunk) {
+  tk::TextReader in(std::make_unique<MemoryInput>(bytes, chunk));
+  tk::ResumeNext next;
+  StartUpReading r;
+  const auto position = [&](int i) {
+    r.values[i] = ReadPosition(in);
+    r.stored[i] = true;
+  };
+  next([&] {
+    position(0);
+    position(1);
+  });
+  next([&] {
+    position(2);
+    position(3);
+  });
+  next([&] {
+    r.flag = ReadFlag(in);
+    r.flagStored = true;
+  });
+  r.lastError = next.LastError();
+  return r;
+}
+
+void CheckStartUpReading(std::string_view bytes) {
+  const StartUpReading whole = ReadLikeStartUp(bytes, 0);
+  for (int i = 0; i < 4; ++i) {
+    if (!whole.stored[i]) continue;
+    RN_CHECK(std::isfinite(whole.values[i]));
+    RN_CHECK(std::fabs(whole.values[i]) <= kMaxPositionTwips);
+  }
+  RN_CHECK(whole.flag == kTrue || whole.flag == kFalse);
+  tk::TextReader flagBack(std::make_unique<MemoryInput>(FormatFlag(whole.flag) + "\r\n"));
+  RN_CHECK(ReadFlag(flagBack) == whole.flag);
+  // How the disk hands the bytes over must not change what is read.
+  RN_CHECK(ReadLikeStartUp(bytes, 1) == whole);
+}
+
+float ReadBack(const std::string& text) {
+  tk::TextReader in(std::make_unique<MemoryInput>(text));
+  const float value = ReadNumber(in);
+  // The writer's text is one whole value: nothing of it is left over.
+  RN_CHECK(in.Peek() == tk::TextReader::kEnd);
+  return value;
+}
+
+void CheckEveryNumber(std::string_view bytes) {
+  tk::TextReader in(std::make_unique<MemoryInput>(bytes));
+  // Every read takes at least one byte or meets the end, so this many reads
+  // must reach the end; more would mean a read that never moves on.
+  for (std::size_t reads = 0; reads <= bytes.size() + 1; ++reads) {
+    try {
+      const float value = ReadNumber(in);
+      RN_CHECK(std::isfinite(value));
+      const std::string text = FormatNumber(value);
+      RN_CHECK(Bits(ReadBack(text)) == Bits(value));
+    } catch (const tk::RuntimeError& e) {
+      if (e.error() == tk::Error::InputPastEnd) return;
+      RN_CHECK(e.error() == tk::Error::TypeMismatch || e.error() == tk::Error::Overflow);
+    }
+  }
+  RN_CHECK(!"the reader stopped moving on");
+}
+
+}  // namespace
+}  // namespace rn::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  rn::fuzz::CheckStartUpReading(bytes);
+  rn::fuzz::CheckEveryNumber(bytes);
+  return 0;
+}
