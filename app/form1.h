@@ -18,6 +18,9 @@ class Form1 : public tk::Form {
   void Form_MouseDown(const tk::MouseArgs& args) override;
   void Form_MouseUp(const tk::MouseArgs& args) override;
   void Form_DblClick() override;
+  // The badge is the start-up form: unloading it would run start-up again at
+  // its next use. The menu's exit is the one way to end the gadget.
+  void Form_QueryClose() override {}
 
  private:
   Program& p_;

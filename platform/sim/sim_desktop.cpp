@@ -625,6 +625,13 @@ bool SimDesktop::RequestClose(HWnd hwnd) {
   return true;
 }
 
+bool SimDesktop::PressAltF4(HWnd hwnd) {
+  const WindowState* w = W(hwnd);
+  if (!w || !w->form || !CanTakeInput(hwnd)) return false;
+  Raise(hwnd, [](WindowEvents& e) { e.OnCloseRequest(); });
+  return true;
+}
+
 bool SimDesktop::ClickIcon(std::uint32_t mouseMessage) {
   if (icons_.size() != 1) {
     throw std::logic_error("ClickIcon: the notification area holds " +

@@ -180,6 +180,8 @@ class SimDesktop : public Desktop {
   bool Type(HWnd hwnd, std::string_view text);
   // The close box (forms with a caption and a close box).
   bool RequestClose(HWnd hwnd);
+  // Alt+F4 on a form that has the keyboard: a close request even without a close box.
+  bool PressAltF4(HWnd hwnd);
   // A mouse message on the one notification icon, or on the icon given.
   bool ClickIcon(std::uint32_t mouseMessage);
   bool ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage);

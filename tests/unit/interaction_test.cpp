@@ -103,6 +103,14 @@ TEST_F(Interaction, ADoubleClickOpensThePanelAndPutsAMovedOneBack) {
   EXPECT_EQ(m.PanelLeft, 3000) << "only Close remembers a place";
 }
 
+TEST_F(Interaction, ACloseRequestToTheBadgeLeavesItAndTheIconInPlace) {
+  const HWnd before = badge().hWnd();
+  ASSERT_TRUE(desk.PressAltF4(before));
+  EXPECT_EQ(badge().hWnd(), before);
+  EXPECT_TRUE(Window(before).visible);
+  EXPECT_EQ(api.CountOf("Shell_NotifyIconA"), 0u) << "start-up does not run again";
+}
+
 TEST_F(Interaction, ClicksOutsideTheOutlineNeverReachTheBadge) {
   const Rect r = Bounds(badge().hWnd());
   EXPECT_NE(desk.WindowFromPoint({r.left + 2, r.top + 2}), badge().hWnd());
