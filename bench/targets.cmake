@@ -1,0 +1,36 @@
+# The benchmark programs. None of them is a test: nothing here registers with CTest.
+#
+# Windows (the win64 preset): the floor, a minimal Win32 program the gadget is measured
+# against, and the driver that starts, watches and drives both from outside. Defined where
+# RavikN.exe is, after it, so that they get its compiler, build type and options.
+# Linux (the native preset): the Google Benchmark of the shape scan.
+#
+# Included once, from bench/CMakeLists.txt or, for scripts/bench, from bench/attach.cmake.
+get_property(rn_bench_defined GLOBAL PROPERTY RN_BENCH_DEFINED)
+if(rn_bench_defined)
+  return()
+endif()
+set_property(GLOBAL PROPERTY RN_BENCH_DEFINED TRUE)
+
+if(WIN32)
+  add_executable(rn_floor WIN32 ${CMAKE_CURRENT_LIST_DIR}/floor.cpp)
+  add_executable(rn_bench_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
+  target_link_libraries(rn_bench_driver PRIVATE user32 gdi32 shell32 ntdll)
+  if(MINGW)
+    target_link_options(rn_floor PRIVATE -municode)
+    target_link_options(rn_bench_driver PRIVATE -municode)
+  endif()
+  set_target_properties(rn_floor rn_bench_driver PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+  return()
+endif()
+
+find_package(benchmark QUIET)
+if(NOT benchmark_FOUND)
+  message(STATUS "No Google Benchmark (libbenchmark-dev): the benchmarks are not built")
+  return()
+endif()
+
+add_executable(scan_shape_bench ${CMAKE_CURRENT_LIST_DIR}/scan_shape_bench.cpp)
+target_link_libraries(scan_shape_bench PRIVATE rn_parts rn_art benchmark::benchmark)
+set_target_properties(scan_shape_bench PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
