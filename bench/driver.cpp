@@ -9,10 +9,12 @@
 //
 // Exit codes: 0 done, 2 timed out, 3 bad arguments or a failing call.
 
+// windows.h first: the other platform headers build on it.
+#include <windows.h>
+//
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 #include <winternl.h>
 
 #include <algorithm>
