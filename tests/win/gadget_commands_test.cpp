@@ -219,7 +219,7 @@ TEST_F(Commands, ExitRemovesTheIconWritesTheFileHidesEverythingAndEnds) {
   EXPECT_TRUE(desktop.ReportedErrors().empty());
 }
 
-TEST_F(Commands, ExitChosenFromTheIconsMenuWritesWhatTheUserLeft) {
+TEST_F(Commands, ExitWritesThePanelPlaceOfTheLastCloseAndTheConfirmedFlag) {
   // The panel closed at one place, then opened and moved elsewhere: only Close
   // remembers. The dialog took the badge out of the band.
   Command(kOpenPanel);
@@ -235,15 +235,19 @@ TEST_F(Commands, ExitChosenFromTheIconsMenuWritesWhatTheUserLeft) {
   Command(kOpenSettings);
   ASSERT_TRUE(ScriptDone());
   ASSERT_TRUE(Shown(panel().hWnd()));
+  Command(kExit);
+  EXPECT_EQ(ini.Read(), "720,450\r\n1500,750\r\n#FALSE#\r\n");
+  EXPECT_FALSE(Shown(panel().hWnd()));
+}
 
+TEST_F(Commands, ExitChosenFromTheBadgesMenuEnds) {
   menuKeys = {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN};  // "終了", past the separator
-  IconMessage(WM_RBUTTONDOWN);
+  ::PostMessageW(H(badge().hWnd()), WM_RBUTTONUP, 0, MAKELPARAM(25, 25));
   ASSERT_TRUE(Pump([&] { return desktop.EndProcessRequests() > 0; }));
   EXPECT_EQ(menus.size(), 1u);
   EXPECT_EQ(desktop.EndProcessRequests(), 1);
-  EXPECT_EQ(ini.Read(), "720,450\r\n1500,750\r\n#FALSE#\r\n");
+  EXPECT_EQ(ini.Read(), kSettings);
   EXPECT_FALSE(IconPresent());
-  EXPECT_FALSE(Shown(panel().hWnd()));
 }
 
 // ------------------------------------------------------------ exit that cannot save
