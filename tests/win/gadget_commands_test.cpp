@@ -307,6 +307,50 @@ TEST_F(Commands, AFolderInTheFilesPlaceIsReportedAndTheExitStillEnds) {
   EXPECT_FALSE(IconPresent());
 }
 
+// The user reads the report in a message box, which holds the exit until it is
+// acknowledged.
+class ExitReportedToTheUser : public GadgetWinTest {
+ protected:
+  ExitReportedToTheUser() : GadgetWinTest(/*errorsToMessageBox=*/true) {}
+  void SetUp() override { StartWith(kSettings); }
+};
+
+std::string StaticTexts(HWND dialog) {
+  std::string texts;
+  for (HWND child = ::GetWindow(dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+    wchar_t name[16]{};
+    ::GetClassNameW(child, name, 16);
+    if (std::wstring_view(name) == L"Static") texts += TextOf(child) + "\n";
+  }
+  return texts;
+}
+
+TEST_F(ExitReportedToTheUser, AMessageBoxNamesTheFileAndTheExitWaitsForIt) {
+  ini.SetReadOnly();
+  std::string caption, text;
+  int endsWhileShown = -1;
+  bool badgeShownWhileShown = false;
+  Then([] { return OpenMessageBox() != nullptr; },
+       [&] {
+         const HWND box = OpenMessageBox();
+         caption = TextOf(box);
+         text = StaticTexts(box);
+         endsWhileShown = desktop.EndProcessRequests();
+         badgeShownWhileShown = Shown(badge().hWnd());
+         ::SendMessageW(::GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+       });
+  Command(kExit);
+  ASSERT_TRUE(ScriptDone());
+  EXPECT_EQ(caption, "Ravik N");
+  EXPECT_NE(text.find(Narrow(ini.Path())), std::string::npos) << text;
+  EXPECT_EQ(endsWhileShown, 0) << "the exit waits for the user";
+  EXPECT_TRUE(badgeShownWhileShown);
+  EXPECT_EQ(desktop.EndProcessRequests(), 1);
+  EXPECT_FALSE(Shown(badge().hWnd()));
+  EXPECT_EQ(ini.Read(), kSettings);
+  EXPECT_TRUE(desktop.ReportedErrors().empty()) << "shown, not recorded";
+}
+
 INSTANTIATE_TEST_SUITE_P(Faults, ExitWithAFileThatCannotBeReplaced, ::testing::ValuesIn(kFaults),
                          [](const ::testing::TestParamInfo<Fault>& info) {
                            return info.index == 0 ? std::string("ReadOnly")

@@ -103,6 +103,40 @@ TEST_F(Layout, TheBadgeBitmapAndTheTrayIconLieOutsideThePanelsClientArea) {
   EXPECT_FALSE(Shown(panel().Picture1.hWnd()));
 }
 
+TEST_F(Layout, DialogControlsSitInTheirFramesWithTheirTextsAndFonts) {
+  Start();
+  const Form3& d = dialog();
+  EXPECT_EQ(::GetParent(H(d.Check1.hWnd())), H(d.Frame1.hWnd()));
+  EXPECT_EQ(RectInParent(d.Check1.hWnd()), (Rect{24, 16, 145, 41}));
+  EXPECT_EQ(TextOf(H(d.Check1.hWnd())), "常に手前に表示");
+  EXPECT_EQ(TextOf(H(d.Frame1.hWnd())), "設定");
+  EXPECT_EQ(TextOf(H(d.Frame2.hWnd())), "バージョン情報");
+  EXPECT_EQ(TextOf(H(d.Label1.hWnd())), "Ravik N");
+  EXPECT_EQ(TextOf(H(d.Label2.hWnd())), "Ver 1.00");
+  EXPECT_EQ(TextOf(H(d.Label5.hWnd())), "Morvelプロジェクト");
+  EXPECT_EQ(TextOf(H(d.Command1.hWnd())), "OK");
+  for (const HWnd w : {d.Label1.hWnd(), d.Label2.hWnd(), d.Label4.hWnd(), d.Label5.hWnd()}) {
+    EXPECT_EQ(::GetParent(H(w)), H(d.Frame2.hWnd()));
+  }
+
+  const LOGFONTW title = FontOf(d.Label1.hWnd());
+  EXPECT_STREQ(title.lfFaceName, L"ＭＳ Ｐゴシック");
+  EXPECT_EQ(title.lfHeight, -16) << "12 points";
+  const LOGFONTW maker = FontOf(d.Label5.hWnd());
+  EXPECT_STREQ(maker.lfFaceName, L"ＭＳ Ｐゴシック");
+  EXPECT_EQ(maker.lfWeight, FW_BOLD);
+  EXPECT_EQ(maker.lfCharSet, SHIFTJIS_CHARSET);
+
+  const HWnd go = d.UserControl11.Command1.hWnd();
+  EXPECT_EQ(TextOf(H(go)), "Go HomePage");
+  EXPECT_EQ(::GetParent(H(go)), H(d.UserControl11.hWnd()));
+  EXPECT_EQ(::GetParent(H(d.UserControl11.hWnd())), H(d.Frame2.hWnd()));
+  const Rect inner = RectInParent(go);
+  const Rect outer = RectInParent(d.UserControl11.hWnd());
+  EXPECT_LE(inner.right, outer.Width()) << "the link lies wholly inside its user control";
+  EXPECT_LE(inner.bottom, outer.Height());
+}
+
 TEST_F(Layout, TabOnTheDialogVisitsTheCheckBoxOkAndTheLink) {
   Start();
   // Read as each is visited: the dialog's windows are gone once it closes.

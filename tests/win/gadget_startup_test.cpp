@@ -97,6 +97,28 @@ TEST_F(StartUp, TheOutlineFollowsThePixelsThatDifferFromTheCorner) {
   EXPECT_EQ(mismatches, 0);
 }
 
+TEST_F(StartUp, TheBadgeShowsItsBitmapWithinTheOutline) {
+  Start();
+  const HWND hwnd = H(badge().hWnd());
+  ::UpdateWindow(hwnd);
+  const unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
+  ASSERT_NE(::GetWindowRgn(hwnd, region.get()), ERROR);
+  const HDC picture = FromHandle<HDC>(panel().Picture1.hDC());
+  const HDC screen = ::GetDC(hwnd);
+  int compared = 0;
+  int differing = 0;
+  for (int y = 0; y < 50; y += 2) {
+    for (int x = 0; x < 50; x += 2) {
+      if (!::PtInRegion(region.get(), x, y)) continue;
+      ++compared;
+      if (::GetPixel(screen, x, y) != ::GetPixel(picture, x, y)) ++differing;
+    }
+  }
+  ::ReleaseDC(hwnd, screen);
+  EXPECT_GT(compared, 250);
+  EXPECT_EQ(differing, 0);
+}
+
 TEST_F(StartUp, ClicksOutsideTheOutlinePassThroughTheBadge) {
   StartWith("720,450\r\n0,0\r\n#TRUE#\r\n");  // at (48, 30)
   const HWND hwnd = H(badge().hWnd());

@@ -172,21 +172,29 @@ class Sentinel {
   std::uint32_t seen_ = 0;
 };
 
-// The open popup menu of this thread, if any.
-inline HWND OpenMenu() {
-  HWND menu = nullptr;
+// A visible top-level window of this thread with the given class, if any.
+inline HWND ThreadWindow(const wchar_t* className) {
+  struct Search {
+    const wchar_t* className;
+    HWND found;
+  } search{className, nullptr};
   ::EnumThreadWindows(
       ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM found) -> BOOL {
-        wchar_t name[16]{};
-        ::GetClassNameW(hwnd, name, 16);
-        if (std::wstring_view(name) != L"#32768" || !::IsWindowVisible(hwnd)) return TRUE;
-        *reinterpret_cast<HWND*>(found) = hwnd;
+      [](HWND hwnd, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        wchar_t name[32]{};
+        ::GetClassNameW(hwnd, name, 32);
+        if (std::wstring_view(name) != s->className || !::IsWindowVisible(hwnd)) return TRUE;
+        s->found = hwnd;
         return FALSE;
       },
-      reinterpret_cast<LPARAM>(&menu));
-  return menu;
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
+
+// The open popup menu, and the open message box.
+inline HWND OpenMenu() { return ThreadWindow(L"#32768"); }
+inline HWND OpenMessageBox() { return ThreadWindow(L"#32770"); }
 
 inline std::vector<std::string> MenuCaptions(HWND menuWindow) {
   std::vector<std::string> captions;
@@ -211,7 +219,9 @@ inline void PostKey(HWND target, WPARAM key) {
 
 class GadgetWinTest : public ::testing::Test {
  protected:
-  GadgetWinTest() {
+  // Errors are recorded, not shown, unless a test wants to see the user read them.
+  explicit GadgetWinTest(bool errorsToMessageBox = false)
+      : desktop({.exitOnEnd = false, .errorsToMessageBox = errorsToMessageBox}) {
     live_ = this;
     ticker_ = ::SetTimer(nullptr, 0, 15, &Tick);
   }
@@ -226,7 +236,7 @@ class GadgetWinTest : public ::testing::Test {
   }
 
   SettingsFileGuard ini;  // first in, last out: the program's files are closed by then
-  Win32Desktop desktop{{.exitOnEnd = false, .errorsToMessageBox = false}};
+  Win32Desktop desktop;
   Win32Api api;
   Program program{desktop, api};
   Module1& m = program.module1;
