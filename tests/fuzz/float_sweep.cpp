@@ -80,7 +80,7 @@ int main(int argc, char** argv) {
     workers.emplace_back([count, &totals] {
       RoundTrip trip;
       SpreadOverAllFloats(count, [&](float v) { trip.Add(v); });
-      EdgeFloats(10000, [&](float v) { trip.Add(v); });
+      EdgeFloats(1000, [&](float v) { trip.Add(v); });
       totals.Take(trip);
     });
   }
