@@ -12,20 +12,12 @@ constexpr const char* kSettings = "720,450\r\n3000,2000\r\n#TRUE#\r\n";
 class Commands : public GadgetWinTest {
  protected:
   void SetUp() override { StartWith(kSettings); }
-  void Click(HWnd button) { ::SendMessageW(H(button), BM_CLICK, 0, 0); }
   LRESULT CheckState() { return ::SendMessageW(H(dialog().Check1.hWnd()), BM_GETCHECK, 0, 0); }
   void Type(const std::wstring& text) {
     for (const wchar_t c : text) ::PostMessageW(H(panel().Text1.hWnd()), WM_CHAR, c, 1);
     Drain();
   }
   std::string Text() { return TextOf(H(panel().Text1.hWnd())); }
-  Point PanelPlace() {
-    const Rect r = ScreenRect(panel().hWnd());
-    return {r.left, r.top};
-  }
-  void IconMessage(UINT mouseMessage) {
-    ::PostMessageW(H(panel().hWnd()), WM_MOUSEMOVE, m.TrayIconData.uID, mouseMessage);
-  }
 };
 
 // ------------------------------------------------------------ the dialog

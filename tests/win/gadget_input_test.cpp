@@ -12,16 +12,8 @@ const std::vector<std::string> kMenu{"操作パネルを開く", "設定", "-", 
 class Input : public GadgetWinTest {
  protected:
   void SetUp() override { StartWith("720,450\r\n3000,2000\r\n#TRUE#\r\n"); }
-  // What the notification area sends the panel for a mouse message on the icon.
-  void IconMessage(UINT mouseMessage) {
-    ::PostMessageW(H(panel().hWnd()), WM_MOUSEMOVE, m.TrayIconData.uID, mouseMessage);
-  }
   void BadgeMessage(UINT message, WPARAM keys = 0) {
     ::PostMessageW(H(badge().hWnd()), message, keys, MAKELPARAM(25, 25));
-  }
-  Point PanelPlace() {
-    const Rect r = ScreenRect(panel().hWnd());
-    return {r.left, r.top};
   }
 };
 
@@ -84,8 +76,7 @@ TEST_F(Input, APointerMoveOverThePanelIsNotTakenForTheIcon) {
 
 TEST_F(Input, TheIconReachesThePanelWhileTheDialogIsUp) {
   Then([&] { return DialogShown(); }, [&] { IconMessage(WM_LBUTTONDBLCLK); });
-  Then([&] { return Shown(panel().hWnd()); },
-       [&] { ::SendMessageW(H(dialog().Command1.hWnd()), BM_CLICK, 0, 0); });
+  Then([&] { return Shown(panel().hWnd()); }, [&] { Click(dialog().Command1.hWnd()); });
   Command(kOpenSettings);
   ASSERT_TRUE(ScriptDone());
   EXPECT_FALSE(program.Form3Loaded());
@@ -146,7 +137,7 @@ TEST_F(Input, NoMenuFromTheBadgeWhileTheDialogIsUp) {
   Then([&] { return Passed(mark); },
        [&] {
          menusWhileUp = menus.size();
-         ::SendMessageW(H(dialog().Command1.hWnd()), BM_CLICK, 0, 0);
+         Click(dialog().Command1.hWnd());
        });
   Command(kOpenSettings);
   ASSERT_TRUE(ScriptDone());

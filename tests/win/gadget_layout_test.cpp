@@ -65,7 +65,7 @@ TEST_F(Layout, TheDialogHasACloseBoxOnlyAndOpensCentred) {
 TEST_F(Layout, TheDialogIsCentredAgainAfterItWasMovedAndClosed) {
   Start();
   Then([&] { return DialogShown(); }, [&] { MoveWindowTo(dialog().hWnd(), 3, 4); });
-  Then([&] { ::SendMessageW(H(dialog().Command1.hWnd()), BM_CLICK, 0, 0); });
+  Then([&] { Click(dialog().Command1.hWnd()); });
   Command(kOpenSettings);
   ASSERT_TRUE(ScriptDone());
   ASSERT_FALSE(program.Form3Loaded());

@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/form1.h"
@@ -243,6 +245,15 @@ class GadgetWinTest : public ::testing::Test {
 
   void Start() {
     program.Start();
+    Settle();
+  }
+  // Under Wine the window system confirms a change of focus later, as an event
+  // from the display server; one that came after a menu opened would close it.
+  // Asking for the pointer goes to the server and back, so the drain that
+  // follows handles every event the start-up caused.
+  void Settle() {
+    POINT pointer{};
+    ::GetCursorPos(&pointer);
     Drain();
   }
   void StartWith(const std::string& settings) {
@@ -253,6 +264,15 @@ class GadgetWinTest : public ::testing::Test {
   Form2& panel() { return program.Form2(); }
   Form3& dialog() { return program.Form3(); }
   bool DialogShown() { return program.Form3Loaded() && Shown(dialog().hWnd()); }
+  Point PanelPlace() {
+    const Rect r = ScreenRect(panel().hWnd());
+    return {r.left, r.top};
+  }
+  // What the notification area sends the panel for a mouse message on the icon.
+  void IconMessage(UINT mouseMessage) {
+    ::PostMessageW(H(panel().hWnd()), WM_MOUSEMOVE, m.TrayIconData.uID, mouseMessage);
+  }
+  static void Click(HWnd button) { ::SendMessageW(H(button), BM_CLICK, 0, 0); }
 
   // A menu choice, as the toolkit raises it.
   void Command(std::int16_t index) {
@@ -356,6 +376,7 @@ class GadgetWinTest : public ::testing::Test {
     next_ = steps_.size();
     deadline_ = ::GetTickCount() + kPatienceMs;  // once more, should the closing not help
     ::EndMenu();
+    if (const HWND box = OpenMessageBox()) ::PostMessageW(box, WM_COMMAND, IDOK, 0);
     if (program.Form3Loaded()) ::ShowWindow(H(program.Form3().hWnd()), SW_HIDE);
   }
 
