@@ -1,11 +1,11 @@
 // rn_bench_driver: starts, watches, drives and ends the programs that scripts/bench compares,
 // from outside, as another Windows program would. Prints one JSON object per line.
 //
-//   start <exe> floor|gadget <timeout_ms>   starts the program and returns once it is up
+//   start <exe> floor|floor-plus|gadget <timeout_ms>   starts the program and returns once it is up
 //   objects <pid>                           its GDI and USER object counts
 //   cycles <pid> <count> <timeout_ms>       panel open/close, menu open/cancel and settings
 //                                           dialog open/OK, <count> times each
-//   stop <pid> floor|gadget <timeout_ms>    ends it as its user would
+//   stop <pid> floor|floor-plus|gadget <timeout_ms>    ends it as its user would
 //
 // Exit codes: 0 done, 2 timed out, 3 bad arguments or a failing call.
 
@@ -30,6 +30,7 @@ namespace {
 constexpr int kOk = 0;
 constexpr int kTimeout = 2;
 constexpr int kFail = 3;
+static bool kYield = true;
 
 constexpr wchar_t kFormClass[] = L"RavikN.Form";
 constexpr wchar_t kBadgeTitle[] = L"Form1";
@@ -99,12 +100,14 @@ int Failure(std::string_view what, int code, long long cycle = -1, std::string_v
   return code;
 }
 
-// Spins until `done` holds: no sleep, so the moment it holds is seen at once.
+// Looks until `done` holds, giving the processor to any other thread that is ready between
+// two looks: no sleep, so the moment it holds is seen at once.
 template <class Done>
 bool Await(Done done, DWORD timeoutMs) {
   const ULONGLONG deadline = ::GetTickCount64() + timeoutMs;
   while (!done()) {
     if (::GetTickCount64() >= deadline) return false;
+    if (kYield) ::SwitchToThread();
   }
   return true;
 }
@@ -179,7 +182,7 @@ bool TrayIconExists(HWND owner) {
 
 bool Gone(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
 
-enum class Kind { Floor, Gadget };
+enum class Kind { Floor, FloorPlus, Gadget };
 
 bool ParseKind(std::wstring_view text, Kind& kind) {
   if (text == L"floor")
@@ -223,31 +226,44 @@ int CmdStart(const std::wstring& exe, Kind kind, DWORD timeoutMs) {
   Handle process(created.hProcess);
   Handle thread(created.hThread);
   const DWORD pid = created.dwProcessId;
-  const double created_ms = NowMs() - t0;
+  const double createdMs = NowMs() - t0;
 
   // The floor is up when its window is visible; the gadget when the badge is visible and
-  // shaped and its tray icon is in the notification area.
+  // shaped and its tray icon is in the notification area. When each first held tells
+  // where the gadget's start-up time goes.
+  double visibleMs = -1, shapedMs = -1, trayMs = -1;
+  const auto first = [&](double& at, bool holds) {
+    if (holds && at < 0) at = NowMs() - t0;
+    return holds;
+  };
   const auto up = [&] {
     ++polls;
     if (Gone(process.get())) return true;
-    if (kind == Kind::Floor) {
+    if (kind != Kind::Gadget) {
       if (!window) window = FindOwned(kFloorClass, kFloorTitle, pid);
-      return window && ::IsWindowVisible(window);
+      if (!window || !first(visibleMs, ::IsWindowVisible(window) != FALSE)) return false;
+      if (kind == Kind::Floor) return true;
+      return first(shapedMs, shape.Cut(window)) && first(trayMs, TrayIconExists(window));
     }
+    // In the order the gadget gets there, so that each look costs the wineserver, which
+    // the gadget is waiting on too, as little as it can.
     if (!window) window = FindOwned(kFormClass, kBadgeTitle, pid);
-    if (!window || !::IsWindowVisible(window) || !shape.Cut(window)) return false;
+    if (!window || !first(visibleMs, ::IsWindowVisible(window) != FALSE)) return false;
+    if (!first(shapedMs, shape.Cut(window))) return false;
     if (!panel) panel = FindOwned(kFormClass, kPanelTitle, pid);
-    return panel && TrayIconExists(panel);
+    return first(trayMs, panel && TrayIconExists(panel));
   };
   const bool ready = Await(up, timeoutMs);
-  const double startup_ms = NowMs() - t0;
+  const double startupMs = NowMs() - t0;
   if (Gone(process.get())) return Failure("the program ended during start-up", kFail);
   if (!ready) {
     ::TerminateProcess(process.get(), 1);
     return Failure("the program did not come up in time", kTimeout);
   }
-  PrintLine("{" + FieldMs("startup_ms", startup_ms) + "," + FieldMs("create_ms", created_ms) + "," +
-            Field("pid", pid) + "," + Field("polls", polls) + "}");
+  PrintLine("{" + FieldMs("startup_ms", startupMs) + "," + FieldMs("created_ms", createdMs) + "," +
+            FieldMs("visible_ms", visibleMs) + "," + FieldMs("shaped_ms", shapedMs) + "," +
+            FieldMs("tray_ms", trayMs) + "," + Field("pid", pid) + "," + Field("polls", polls) +
+            "}");
   return kOk;
 }
 
@@ -494,7 +510,7 @@ int CmdStop(DWORD pid, Kind kind, DWORD timeoutMs) {
   Handle process(::OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
   if (!process) return Failure("cannot open the process", kFail);
   bool ended = false;
-  if (kind == Kind::Floor) {
+  if (kind != Kind::Gadget) {
     const HWND window = FindOwned(kFloorClass, kFloorTitle, pid);
     ended = window && ::PostMessageW(window, WM_CLOSE, 0, 0) &&
             ::WaitForSingleObject(process.get(), timeoutMs) == WAIT_OBJECT_0;
@@ -515,9 +531,9 @@ int CmdStop(DWORD pid, Kind kind, DWORD timeoutMs) {
 
 int Usage() {
   std::fputs(
-      "usage: rn_bench_driver start <exe> floor|gadget <timeout_ms>\n"
+      "usage: rn_bench_driver start <exe> floor|floor-plus|gadget <timeout_ms>\n"
       "       | objects <pid> | cycles <pid> <count> <timeout_ms>\n"
-      "       | stop <pid> floor|gadget <timeout_ms>\n",
+      "       | stop <pid> floor|floor-plus|gadget <timeout_ms>\n",
       stderr);
   return kFail;
 }
@@ -526,6 +542,7 @@ int Usage() {
 
 int wmain(int argc, wchar_t** argv) {
   _setmode(_fileno(stdout), _O_BINARY);
+  kYield = _wgetenv(L"NOYIELD") == nullptr;
   if (argc < 3) return Usage();
   const std::wstring_view command = argv[1];
   unsigned long pid = 0, count = 0, timeout = 0;

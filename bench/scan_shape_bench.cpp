@@ -30,13 +30,13 @@ Picture Badge() {
   return {image.width, image.height, image.pixels};
 }
 
-// Runs of 1 to 8 pixels whose lengths change from row to row, so that no two rows are alike
-// and a row of 2000 pixels holds a few hundred runs.
+// Runs of 2 to 9 pixels whose length and phase change from row to row, so that neighbouring
+// rows differ and a row of 2000 pixels holds a few hundred runs.
 Picture ManyRuns(std::int32_t side) {
   Picture picture{side, side, {}};
   picture.pixels.resize(static_cast<std::size_t>(side) * static_cast<std::size_t>(side));
   for (std::int32_t y = 0; y < side; ++y) {
-    const std::int32_t run = 1 + (y * 7) % 8;
+    const std::int32_t run = 2 + (y * 7) % 8;
     for (std::int32_t x = 0; x < side; ++x) {
       const bool ink = ((x + y) / run) % 2 == 1;
       picture.pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(side) +

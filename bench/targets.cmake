@@ -14,13 +14,20 @@ set_property(GLOBAL PROPERTY RN_BENCH_DEFINED TRUE)
 
 if(WIN32)
   add_executable(rn_floor WIN32 ${CMAKE_CURRENT_LIST_DIR}/floor.cpp)
+  add_executable(rn_floor_plus WIN32 ${CMAKE_CURRENT_LIST_DIR}/floor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/floor_plus.rc)
+  target_compile_definitions(rn_floor_plus PRIVATE RN_FLOOR_PLUS)
+  target_include_directories(rn_floor_plus PRIVATE ${PROJECT_SOURCE_DIR})
+  # The gadget's imports, in its order.
+  target_link_libraries(rn_floor_plus PRIVATE user32 gdi32 shell32 comctl32 ole32 kernel32)
   add_executable(rn_bench_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
   target_link_libraries(rn_bench_driver PRIVATE user32 gdi32 shell32 ntdll)
   if(MINGW)
     target_link_options(rn_floor PRIVATE -municode)
+    target_link_options(rn_floor_plus PRIVATE -municode)
     target_link_options(rn_bench_driver PRIVATE -municode)
   endif()
-  set_target_properties(rn_floor rn_bench_driver PROPERTIES
+  set_target_properties(rn_floor rn_floor_plus rn_bench_driver PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
   return()
 endif()
