@@ -30,6 +30,8 @@ fixed sleeps; each gadget runs from its own temporary copy, so RN.ini starts abs
 tests cannot see each other's settings; every test leaves a screenshot of its end state in
 build/win64/e2e-artifacts/test_<name>.<Class>.<test>-end.png; a gadget's stdout and stderr
 go to <folder>/gadget.log, printed when a test fails or the gadget had to be killed.
+The README's pictures come from keep_picture(): `RN_E2E_DOCS=$PWD/docs ctest ...` refreshes
+them (cropped copies always land in e2e-artifacts/docs/).
 
 Command line, as CTest passes it: test_<name>.py [--gadget EXE] --probe EXE --scripts DIR
 [--artifacts DIR] [unittest arguments]. Only the standard library is used.
@@ -402,11 +404,13 @@ def type_text(text: str):
     xdotool("type", "--delay", 30, text)
 
 
-def tray_click(probe: Probe, icon: Child, button: int = 3):
+def tray_click(probe: Probe, icon: Child, button: int = 3, press_only: bool = False):
     """Clicks a tray icon so that the owner's menu stays open. The click that activates
     Wine's tray window also takes the foreground back from a menu the owner opens in
     answer to it, which closes that menu at once (some of the time); so the tray is
-    activated first, through its caption, and the icon clicked once it is foreground."""
+    activated first, through its caption, and the icon clicked once it is foreground.
+    With `press_only` the button is pressed and left down, for owners that answer the
+    press rather than the release; the caller releases it (xdotool("mouseup", button))."""
     tray = probe.tray()
     if tray is None:
         raise AssertionError("no tray window")
@@ -418,7 +422,10 @@ def tray_click(probe: Probe, icon: Child, button: int = 3):
     if not tray_is_foreground():
         click(tray.rect.left + tray.rect.width // 2, (tray.rect.top + tray.client.top) // 2)
         wait_until(tray_is_foreground, 10, "the tray window to become the foreground window")
-    click(*icon.rect.center, button=button)
+    if press_only:
+        xdotool("mousemove", *icon.rect.center, "mousedown", button)
+    else:
+        click(*icon.rect.center, button=button)
 
 
 def menu_items(menu_rect: Rect, name: str = "menu") -> list[Rect]:
@@ -456,11 +463,39 @@ def menu_click(menu_rect: Rect, index: int, name: str = "menu"):
     click(*items[index].center)
 
 
+def menu_rows(menu_rect: Rect, count: int, name: str = "menu", timeout: float = 10) -> list[Rect]:
+    """menu_items() once `count` of them show: a menu is painted a moment after it opens, and
+    a screenshot taken before that finds fewer rows."""
+    def painted():
+        items = menu_items(menu_rect, name)
+        return items if len(items) == count else None
+    return wait_until(painted, timeout, f"{count} items painted in the menu at {menu_rect}")
+
+
 def menu_pick(index: int):
     """Chooses the index-th selectable item (separators don't count) of the open popup menu
     with the keyboard. Needs the menu's owner to have the keyboard focus, which a menu
     opened from Wine's tray does not reliably get: use menu_click there."""
     key(*(["Down"] * (index + 1)), "Return")
+
+
+# --- the gadget's menu ---------------------------------------------------------------------
+
+# Rows of the gadget's popup menu, top to bottom, as menu_rows() counts them (the separator
+# between "設定" and "終了" is not a row).
+MENU_OPEN_PANEL, MENU_SETTINGS, MENU_EXIT = 0, 1, 2
+MENU_ROWS = 3
+
+
+def badge_menu(probe: Probe, badge: Window) -> dict:
+    """Right-clicks the middle of the badge (its disc) and returns the menu that opens."""
+    click(*badge.rect.center, button=3)
+    return wait_until(probe.menu, 10, "the badge's menu")
+
+
+def choose(menu: dict, row: int, name: str = "menu"):
+    """Clicks a row of the gadget's open menu with the mouse, once the menu is painted."""
+    click(*menu_rows(menu["rect"], MENU_ROWS, name)[row].center)
 
 
 # --- screen -------------------------------------------------------------------------------
@@ -514,6 +549,23 @@ def pixel(image: Path, x: int, y: int) -> tuple[int, int, int]:
 def colour(hex_rgb: str) -> tuple[int, int, int]:
     v = int(hex_rgb.lstrip("#"), 16)
     return (v >> 16, (v >> 8) & 0xFF, v & 0xFF)
+
+
+def keep_picture(shot: Path, rect: Rect, name: str) -> Path:
+    """Crops `rect` out of a screenshot into <artefacts>/docs/<name>.png, without the time
+    stamps ImageMagick would write, so an unchanged picture keeps its bytes. With RN_E2E_DOCS
+    naming a folder (the repository's docs/) the picture is copied there too: that is how the
+    README's pictures are refreshed."""
+    folder = ARTIFACTS / "docs"
+    folder.mkdir(parents=True, exist_ok=True)
+    path = folder / f"{name}.png"
+    subprocess.run(["convert", str(shot), "-crop",
+                    f"{rect.width}x{rect.height}+{rect.left}+{rect.top}", "+repage", "-strip",
+                    str(path)], check=True, timeout=60)
+    docs = os.environ.get("RN_E2E_DOCS")
+    if docs:
+        shutil.copyfile(path, Path(docs) / path.name)
+    return path
 
 
 # --- URLs the gadget opens ----------------------------------------------------------------
@@ -594,6 +646,22 @@ class E2ETestCase(unittest.TestCase):
         gadget = Gadget(exe, self.probe, SCRIPTS, args=args, env=env, ini=ini)
         self.addCleanup(self._finish_gadget, gadget)
         return gadget
+
+    def start_badge(self, ini: str | None = None,
+                    env: dict[str, str] | None = None) -> tuple[Gadget, Window, Child]:
+        """Starts the gadget and returns it with its badge ("Form1") and its tray icon once
+        start-up is over. The badge is shown before it is placed, sized and shaped (for a
+        moment it is a 312x213 rectangle), and the icon is added last: the badge is read
+        only once the icon is there."""
+        before = {icon.hwnd for icon in self.probe.tray_icons()}
+        gadget = self.start_gadget(ini=ini, env=env)
+        gadget.wait_window(lambda w: w.title == "Form1")
+        icons = wait_until(lambda: [i for i in self.probe.tray_icons() if i.hwnd not in before],
+                           10, "the gadget's tray icon")
+        if len(icons) != 1:
+            raise AssertionError(f"one start added {len(icons)} tray icons: {icons}")
+        badge = next(w for w in gadget.windows() if w.title == "Form1")
+        return gadget, badge, icons[0]
 
     def _finish_gadget(self, gadget: Gadget):
         if gadget.close(timeout=5) is None or not self._passed():
