@@ -108,7 +108,8 @@ class Desktop {
   virtual HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) = 0;
   // The order in which Tab and Shift+Tab move the focus among a form's controls
   // (each a descendant of the form); invisible and disabled ones are skipped. When
-  // the form is shown or activated, the focus goes to the first that can take it.
+  // the form is shown, the focus goes to the first that can take it; when it is
+  // activated again, back where it was, without a new got-focus event.
   virtual void SetTabOrder(HWnd form, const std::vector<HWnd>& order) = 0;
   // Destroys the window and its children. Handles of windows that are gone are
   // ignored by every call that takes a window.

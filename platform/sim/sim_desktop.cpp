@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "forms/art/artwork.h"
 #include "platform/sim/world.h"
@@ -272,6 +273,7 @@ void SimDesktop::SetVisible(HWnd hwnd, bool visible) {
   if (!w || w->visible == visible) return;
   w->visible = visible;
   if (!visible) {
+    w->lastFocus = 0;  // a form shown again starts afresh at its first stop
     LoseFocus(hwnd, Loss::Hidden);
   } else if (w->form) {
     Activate(hwnd);
@@ -358,8 +360,19 @@ HWnd SimDesktop::FirstStop(HWnd form) const {
 
 void SimDesktop::Activate(HWnd form) {
   if (!CanTakeInput(form) || active_ == form) return;
+  if (WindowState* previous = W(active_); previous && previous->form) {
+    previous->lastFocus = focus_ != 0 && Within(focus_, active_) && focus_ != active_ ? focus_ : 0;
+  }
   active_ = form;
   PlaceFront(form);
+  // Coming back to a form puts the focus where it was, quietly, as the
+  // platform does: switching windows is no new focus for a control.
+  WindowState* w = W(form);
+  const HWnd last = std::exchange(w->lastFocus, 0);
+  if (last != 0 && Within(last, form) && CanTakeInput(last)) {
+    focus_ = last;
+    return;
+  }
   const HWnd stop = FirstStop(form);
   ChangeFocus(stop != 0 ? stop : form);
 }

@@ -67,6 +67,7 @@ struct WindowState {
   Handle pictureDc = 0;
   std::vector<HWnd> children;  // front first; the first created is in front
   std::vector<HWnd> tabOrder;  // forms
+  HWnd lastFocus = 0;          // forms: where the focus was when they lost the activation
 };
 
 struct NotifyIcon {

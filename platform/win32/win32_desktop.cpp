@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <tuple>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/errors.h"
 #include "platform/notify_icon.h"
@@ -97,6 +98,7 @@ struct Win32Desktop::Impl {
     ControlKind kind = ControlKind::Label;
     WindowEvents* events = nullptr;  // null once the window is on its way out
     std::vector<HWND> tabOrder;      // forms
+    HWND lastFocus = nullptr;        // forms: where the focus was when they lost the activation
     HFONT font = nullptr;            // own-class controls: what WM_SETFONT gave
     Picture picture;                 // forms and images: what they paint
     // Picture boxes: the persistent image. Declared so that the selection is
@@ -189,6 +191,10 @@ struct Win32Desktop::Impl {
   LRESULT MouseUp(Window& window, std::int16_t button, WPARAM wParam, LPARAM lParam);
   void Clicked(HWND control);
   void FocusFirstStop(Window& form);
+  // Coming back to a form puts the focus where it was, quietly: switching
+  // between windows is no new focus for the gadget's controls.
+  void RestoreFocus(Window& form);
+  bool restoringFocus = false;
   void MoveFocus(Window& form, bool backward);
   void EraseForm(Window& window, HDC dc);
   void PaintFrame(Window& window);
@@ -242,7 +248,9 @@ LRESULT CALLBACK Win32Desktop::Impl::ControlProc(HWND hwnd, UINT message, WPARAM
     switch (message) {
       case WM_SETFOCUS: {
         const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
-        window->desktop->Raise(*window, [](WindowEvents& e) { e.OnGotFocus(); });
+        if (!window->desktop->restoringFocus) {
+          window->desktop->Raise(*window, [](WindowEvents& e) { e.OnGotFocus(); });
+        }
         return result;
       }
       case WM_NCDESTROY:
@@ -290,8 +298,13 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       return 0;
     case WM_ACTIVATE:
       if (!window.form) break;
-      // In place of the default, which would focus the form itself.
-      if (LOWORD(wParam) != WA_INACTIVE && HIWORD(wParam) == 0) FocusFirstStop(window);
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        window.lastFocus = focus != nullptr && ::IsChild(hwnd, focus) ? focus : nullptr;
+      } else if (HIWORD(wParam) == 0) {
+        // In place of the default, which would focus the form itself.
+        RestoreFocus(window);
+      }
       return 0;
     case WM_CLOSE:
       if (window.form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
@@ -424,6 +437,17 @@ void Win32Desktop::Impl::FocusFirstStop(Window& form) {
     }
   }
   ::SetFocus(form.hwnd);
+}
+
+void Win32Desktop::Impl::RestoreFocus(Window& form) {
+  const HWND last = std::exchange(form.lastFocus, nullptr);
+  if (last == nullptr || !::IsChild(form.hwnd, last) || !CanTakeFocus(last, form.hwnd)) {
+    FocusFirstStop(form);
+    return;
+  }
+  restoringFocus = true;
+  ::SetFocus(last);
+  restoringFocus = false;
 }
 
 void Win32Desktop::Impl::MoveFocus(Window& form, bool backward) {
@@ -821,6 +845,8 @@ void Win32Desktop::SetVisible(HWnd handle, bool visible) {
   const HWND hwnd = window->hwnd;
   const bool wasVisible = (::GetWindowLongW(hwnd, GWL_STYLE) & WS_VISIBLE) != 0;
   ::ShowWindow(hwnd, visible ? SW_SHOW : SW_HIDE);
+  // A form shown again starts afresh at its first stop.
+  if (!visible) window->lastFocus = nullptr;
   // Activation normally does this; it does not happen when the system refuses
   // the form the foreground.
   if (visible && !wasVisible && window->form && window->hwnd && ::IsWindowEnabled(hwnd)) {

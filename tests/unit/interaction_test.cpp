@@ -320,6 +320,21 @@ TEST_F(Interaction, TheTextBoxIsEmptiedWheneverItGetsTheFocus) {
   EXPECT_EQ(panel().Text1.Text(), "") << "reopening discards it";
 }
 
+TEST_F(Interaction, SwitchingWindowsKeepsWhatWasTypedAndWhereTheFocusWas) {
+  Command(kOpenPanel);
+  desk.Type(panel().Text1.hWnd(), "abc");
+  desk.MouseDown(badge().hWnd(), tk::kRightButton, 0, 25, 25);  // the badge takes the activation
+  ASSERT_EQ(desk.Active(), badge().hWnd());
+  desk.MouseDown(panel().hWnd(), tk::kLeftButton, 0, 5, 5);  // and the panel takes it back
+  EXPECT_EQ(desk.Focused(), panel().Text1.hWnd());
+  EXPECT_EQ(panel().Text1.Text(), "abc");
+
+  desk.Focus(panel().Command1.hWnd());
+  desk.MouseDown(badge().hWnd(), tk::kRightButton, 0, 25, 25);
+  desk.MouseDown(panel().hWnd(), tk::kLeftButton, 0, 5, 5);
+  EXPECT_EQ(desk.Focused(), panel().Command1.hWnd()) << "not the first stop";
+}
+
 TEST_F(Interaction, ClearEmptiesTheBoxAndLeavesTheFocusThere) {
   Command(kOpenPanel);
   desk.Type(panel().Text1.hWnd(), "abc");
