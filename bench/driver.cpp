@@ -187,6 +187,8 @@ enum class Kind { Floor, FloorPlus, Gadget };
 bool ParseKind(std::wstring_view text, Kind& kind) {
   if (text == L"floor")
     kind = Kind::Floor;
+  else if (text == L"floor-plus")
+    kind = Kind::FloorPlus;
   else if (text == L"gadget")
     kind = Kind::Gadget;
   else
