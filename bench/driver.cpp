@@ -18,6 +18,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -286,7 +287,7 @@ static_assert(sizeof(GdiTableEntry) == 24);
 constexpr std::size_t kGdiTableEntries = 0x10000;
 constexpr std::size_t kPebGdiTableOffset = 0xF8;
 
-long long GdiTableCount(HANDLE process) {
+long long GdiTableCount(HANDLE process, std::array<long long, 256>* byType) {
   PROCESS_BASIC_INFORMATION basic{};
   if (::NtQueryInformationProcess(process, ProcessBasicInformation, &basic, sizeof basic,
                                   nullptr) != 0) {
@@ -304,7 +305,10 @@ long long GdiTableCount(HANDLE process) {
     return -1;
   }
   long long live = 0;
-  for (const GdiTableEntry& e : entries) live += e.type != 0 ? 1 : 0;
+  for (const GdiTableEntry& e : entries) {
+    live += e.type != 0 ? 1 : 0;
+    if (byType) ++(*byType)[e.type];
+  }
   return live;
 }
 
@@ -345,13 +349,21 @@ int CmdObjects(DWORD pid) {
   long long user = ::GetGuiResources(process.get(), GR_USEROBJECTS);
   // A process with a window has GDI objects: zero means the call is not implemented.
   const bool counted = gdi != 0;
-  if (!counted) gdi = GdiTableCount(process.get());
+  std::array<long long, 256> byType{};
+  if (!counted) gdi = GdiTableCount(process.get(), &byType);
+  // By kind: 1 DC, 4 region, 5 bitmap, 8 palette, 10 font, 16 brush (the handle's type bits).
+  std::string kinds;
+  for (std::size_t t = 1; t < byType.size(); ++t) {
+    if (byType[t] == 0) continue;
+    kinds += (kinds.empty() ? "\"" : ",\"") + std::to_string(t) + "\":" + std::to_string(byType[t]);
+  }
   const long long windows = WindowCount(pid);
   DWORD handles = 0;
   if (!::GetProcessHandleCount(process.get(), &handles)) handles = 0;
   PrintLine("{" + Field("gdi", gdi) + "," +
             FieldText("gdi_source", counted ? "GetGuiResources" : "handle table") + "," +
-            Field("user", counted ? user : -1) + "," + Field("windows", windows) + "," +
+            Field("gdi_kinds", "{" + kinds + "}") + "," + Field("user", counted ? user : -1) + "," +
+            Field("windows", windows) + "," +
             Field("kernel_handles", static_cast<long long>(handles)) + "}");
   return gdi < 0 ? kFail : kOk;
 }
