@@ -157,9 +157,36 @@ class Probe:
         self.exe = exe
         self.scripts = scripts
 
+    # Now and then (about one start in a thousand, more under load) Wine fails to start a
+    # process at all: "failed to map the shared user data", hidden by WINEDEBUG=-all. The
+    # probe then exits with 1 and prints nothing, which reads as "nothing matched", or with
+    # some other code. So a silent 1 is believed only when a second run says it too, and
+    # an exit code the probe never gives, or output it never prints, is asked again.
+    ATTEMPTS = 3
+
     def run(self, *args: object, timeout: float = 60) -> tuple[int, list[dict]]:
         """Returns (exit code, one dict per printed line). Exit codes: 0 done, 1 nothing
         matched, 2 timed out, 3 bad arguments."""
+        silent_ones = 0
+        for attempt in range(1, self.ATTEMPTS + 1):
+            rc, raw = self._run_once(args, timeout)
+            lines = raw.decode("utf-8", errors="replace").replace("\r", "").splitlines()
+            try:
+                out = [json.loads(line) for line in lines if line.strip()]
+            except json.JSONDecodeError as e:
+                if attempt < self.ATTEMPTS:
+                    continue
+                raise ProbeError(f"probe {args}: unparsable output {raw!r}: {e}") from e
+            if rc == 1 and not out:
+                silent_ones += 1
+                if silent_ones < 2 and attempt < self.ATTEMPTS:
+                    continue
+            elif rc not in (0, 1, 2, 3) and attempt < self.ATTEMPTS:
+                continue
+            return rc, out
+        raise AssertionError("unreachable")
+
+    def _run_once(self, args: tuple, timeout: float) -> tuple[int, bytes]:
         # Output through a file, not a pipe: a Wine program may hand its stdout to a helper
         # it starts (explorer, when the desktop had closed) that outlives it by far.
         with tempfile.TemporaryFile() as out:
@@ -170,12 +197,7 @@ class Probe:
             except subprocess.TimeoutExpired:
                 raise ProbeError(f"probe {args} still running after {timeout:g} s") from None
             out.seek(0)
-            raw = out.read()
-        lines = raw.decode("utf-8").replace("\r", "").splitlines()
-        try:
-            return proc.returncode, [json.loads(line) for line in lines if line.strip()]
-        except json.JSONDecodeError as e:
-            raise ProbeError(f"probe {args}: unparsable output {raw!r}: {e}") from e
+            return proc.returncode, out.read()
 
     def _one(self, *args: object) -> dict | None:
         rc, out = self.run(*args)
@@ -309,11 +331,21 @@ class Gadget:
         if ini is not None:
             self.ini.write_text(ini, encoding="utf-8")
         self.log = self.folder / "gadget.log"
-        with open(self.log, "wb") as log:
-            self.proc = subprocess.Popen([str(scripts / "wine-exec"), str(self.exe), *(args or [])],
-                                         cwd=self.folder, stdin=subprocess.DEVNULL, stdout=log,
-                                         stderr=subprocess.STDOUT, env=env)
+        self._command = [str(scripts / "wine-exec"), str(self.exe), *(args or [])]
+        self._env = env
+        self._launch()
+        self._relaunched = False
         self._image = windows_path(self.exe).lower()
+
+    def _launch(self):
+        with open(self.log, "wb") as log:
+            self.proc = subprocess.Popen(self._command, cwd=self.folder, stdin=subprocess.DEVNULL,
+                                         stdout=log, stderr=subprocess.STDOUT, env=self._env)
+
+    def _failed_to_launch(self) -> bool:
+        """Wine could not start the process at all (see Probe.ATTEMPTS): it ended silently
+        with the code Wine gives then, before any window."""
+        return self.proc.returncode in (1, 127) and not self.output().strip()
 
     def windows(self, visible_only: bool = True) -> list[Window]:
         """This copy's top-level windows, found by process image path, so a stray gadget
@@ -326,6 +358,12 @@ class Gadget:
                     timeout: float = 20) -> Window:
         def ready():
             if self.proc.poll() is not None:
+                if self._failed_to_launch() and not self._relaunched:
+                    print(f"{self.exe.name} did not start (exit code {self.proc.returncode}, "
+                          "no output): starting it again", file=sys.stderr)
+                    self._relaunched = True
+                    self._launch()
+                    return None
                 raise AssertionError(f"gadget exited with {self.proc.returncode} before "
                                      f"showing a window:\n{self.output()}")
             return next((w for w in self.windows() if match(w)), None)
