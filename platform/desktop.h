@@ -103,9 +103,10 @@ class Desktop {
   virtual ~Desktop() = default;
 
   // Creates a hidden top-level window. `events` outlives the window.
-  virtual HWnd CreateForm(const FormWindowSpec& spec, WindowEvents& events) = 0;
+  virtual HWnd CreateForm(const FormWindowSpec& request, WindowEvents& events) = 0;
   // Creates a child control, visible within its (possibly hidden) parent.
-  virtual HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) = 0;
+  virtual HWnd CreateControl(HWnd parent, const ControlWindowSpec& request,
+                             WindowEvents& events) = 0;
   // The order in which Tab and Shift+Tab move the focus among a form's controls
   // (each a descendant of the form); invisible and disabled ones are skipped. When
   // the form is shown, the focus goes to the first that can take it; when it is

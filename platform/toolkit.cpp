@@ -73,14 +73,14 @@ Desktop& Control::desktop() { return form_.runtime().desktop(); }
 
 void Control::Create() {
   const HWnd parent = container_ ? container_->hwnd_ : form_.hWnd();
-  ControlWindowSpec spec;
-  spec.kind = layout_.kind;
-  spec.caption = layout_.caption;
-  spec.bounds = {rt().ToPixels(layout_.left), rt().ToPixels(layout_.top),
-                 rt().ToPixels(layout_.left + layout_.width),
-                 rt().ToPixels(layout_.top + layout_.height)};
-  spec.font = layout_.font;
-  hwnd_ = desktop().CreateControl(parent, spec, *this);
+  ControlWindowSpec request;
+  request.kind = layout_.kind;
+  request.caption = layout_.caption;
+  request.bounds = {rt().ToPixels(layout_.left), rt().ToPixels(layout_.top),
+                    rt().ToPixels(layout_.left + layout_.width),
+                    rt().ToPixels(layout_.top + layout_.height)};
+  request.font = layout_.font;
+  hwnd_ = desktop().CreateControl(parent, request, *this);
 }
 
 std::pair<int, int> Control::TabKey() const {
@@ -183,18 +183,18 @@ Form::~Form() {
 void Form::Unregister(Control& control) { std::erase(controls_, &control); }
 
 void Form::Load() {
-  FormWindowSpec spec;
-  spec.caption = layout_.caption;
-  spec.border = layout_.border;
-  spec.closeBox = layout_.closeBox;
-  spec.minButton = layout_.minButton;
-  spec.maxButton = layout_.maxButton;
-  spec.showInTaskbar = layout_.showInTaskbar;
-  spec.startUp = layout_.startUp;
-  spec.clientWidth = rt_.ToPixels(layout_.clientWidth);
-  spec.clientHeight = rt_.ToPixels(layout_.clientHeight);
-  spec.icon = layout_.icon;
-  hwnd_ = rt_.desktop().CreateForm(spec, *this);
+  FormWindowSpec request;
+  request.caption = layout_.caption;
+  request.border = layout_.border;
+  request.closeBox = layout_.closeBox;
+  request.minButton = layout_.minButton;
+  request.maxButton = layout_.maxButton;
+  request.showInTaskbar = layout_.showInTaskbar;
+  request.startUp = layout_.startUp;
+  request.clientWidth = rt_.ToPixels(layout_.clientWidth);
+  request.clientHeight = rt_.ToPixels(layout_.clientHeight);
+  request.icon = layout_.icon;
+  hwnd_ = rt_.desktop().CreateForm(request, *this);
   // Members are declared container first, so creation in that order always
   // finds the parent window in place.
   for (Control* control : controls_) control->Create();

@@ -654,12 +654,12 @@ Win32Desktop::~Win32Desktop() {
   if (uninitialize) ::CoUninitialize();
 }
 
-HWnd Win32Desktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) {
+HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& events) {
   DWORD style = WS_CLIPCHILDREN;
   DWORD exStyle = 0;
   HWND owner = nullptr;
-  const DWORD closeBox = spec.closeBox ? WS_SYSMENU : 0;
-  switch (spec.border) {
+  const DWORD closeBox = request.closeBox ? WS_SYSMENU : 0;
+  switch (request.border) {
     case BorderStyle::None:
       style |= WS_POPUP;
       exStyle |= WS_EX_TOOLWINDOW;  // a floating shape has no place in the task bar
@@ -669,11 +669,11 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) 
       exStyle |= WS_EX_TOOLWINDOW;
       break;
     case BorderStyle::FixedSingle:
-      style |= WS_CAPTION | closeBox | (spec.minButton ? WS_MINIMIZEBOX : 0) |
-               (spec.maxButton ? WS_MAXIMIZEBOX : 0);
+      style |= WS_CAPTION | closeBox | (request.minButton ? WS_MINIMIZEBOX : 0) |
+               (request.maxButton ? WS_MAXIMIZEBOX : 0);
       // An unowned captioned window always gets a task-bar button; an owned one
       // gets one only when it asks.
-      if (spec.showInTaskbar) {
+      if (request.showInTaskbar) {
         exStyle |= WS_EX_APPWINDOW;
       } else {
         owner = impl_->Owner();
@@ -681,13 +681,13 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) 
       break;
   }
 
-  RECT outer{0, 0, spec.clientWidth, spec.clientHeight};
+  RECT outer{0, 0, request.clientWidth, request.clientHeight};
   ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
   const int width = outer.right - outer.left;
   const int height = outer.bottom - outer.top;
   int x = 0;
   int y = 0;
-  switch (spec.startUp) {
+  switch (request.startUp) {
     case StartUpPosition::Manual: break;
     case StartUpPosition::CenterScreen: {
       RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
@@ -702,13 +702,14 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) 
       break;
   }
 
-  const Picture icon = spec.icon ? LoadPicture(*spec.icon) : Picture{};
+  const Picture icon = request.icon ? LoadPicture(*request.icon) : Picture{};
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
   window->form = true;
   window->events = &events;
-  const HWND hwnd = ::CreateWindowExW(exStyle, kFormClass, Widen(spec.caption).c_str(), style, x, y,
-                                      width, height, owner, nullptr, impl_->instance, window.get());
+  const HWND hwnd =
+      ::CreateWindowExW(exStyle, kFormClass, Widen(request.caption).c_str(), style, x, y, width,
+                        height, owner, nullptr, impl_->instance, window.get());
   if (!hwnd) throw std::runtime_error("Cannot create a window: " + SystemMessage(::GetLastError()));
   impl_->windows[hwnd] = window;
 
@@ -720,7 +721,7 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& spec, WindowEvents& events) 
   return ToHandle(hwnd);
 }
 
-HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& spec,
+HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& request,
                                  WindowEvents& events) {
   const std::shared_ptr<Impl::Window> parent = impl_->Lookup(parentHandle);
   if (!parent) return 0;
@@ -729,7 +730,7 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& spe
   DWORD exStyle = 0;
   const wchar_t* className = nullptr;
   bool standard = true;
-  switch (spec.kind) {
+  switch (request.kind) {
     case ControlKind::PictureBox:
       className = kPictureBoxClass;
       standard = false;
@@ -771,12 +772,12 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& spe
 
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
-  window->kind = spec.kind;
+  window->kind = request.kind;
   window->events = &events;
   const int id = impl_->nextControlId++;
   const HWND hwnd = ::CreateWindowExW(
-      exStyle, className, Widen(spec.caption).c_str(), style, spec.bounds.left, spec.bounds.top,
-      spec.bounds.Width(), spec.bounds.Height(), parent->hwnd,
+      exStyle, className, Widen(request.caption).c_str(), style, request.bounds.left,
+      request.bounds.top, request.bounds.Width(), request.bounds.Height(), parent->hwnd,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), impl_->instance, window.get());
   if (!hwnd) {
     throw std::runtime_error("Cannot create a control: " + SystemMessage(::GetLastError()));
@@ -791,9 +792,9 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& spe
   }
   impl_->windows[hwnd] = window;
 
-  const HFONT font = spec.font ? impl_->FontFor(*spec.font) : impl_->MessageFont();
+  const HFONT font = request.font ? impl_->FontFor(*request.font) : impl_->MessageFont();
   ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-  if (spec.kind == ControlKind::TextBox) ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
+  if (request.kind == ControlKind::TextBox) ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
   return ToHandle(hwnd);
 }
 

@@ -32,8 +32,8 @@ class Win32Desktop final : public Desktop {
   // Destroys the windows still open.
   ~Win32Desktop() override;
 
-  HWnd CreateForm(const FormWindowSpec& spec, WindowEvents& events) override;
-  HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) override;
+  HWnd CreateForm(const FormWindowSpec& request, WindowEvents& events) override;
+  HWnd CreateControl(HWnd parent, const ControlWindowSpec& request, WindowEvents& events) override;
   void SetTabOrder(HWnd form, const std::vector<HWnd>& order) override;
   void DestroyWindow(HWnd hwnd) override;
 

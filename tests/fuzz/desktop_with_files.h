@@ -24,11 +24,11 @@ class DesktopWithFiles : public Desktop {
 
   FileSystem& Files() override { return files_; }
 
-  HWnd CreateForm(const FormWindowSpec& spec, WindowEvents& events) override {
-    return d_.CreateForm(spec, events);
+  HWnd CreateForm(const FormWindowSpec& request, WindowEvents& events) override {
+    return d_.CreateForm(request, events);
   }
-  HWnd CreateControl(HWnd parent, const ControlWindowSpec& spec, WindowEvents& events) override {
-    return d_.CreateControl(parent, spec, events);
+  HWnd CreateControl(HWnd parent, const ControlWindowSpec& request, WindowEvents& events) override {
+    return d_.CreateControl(parent, request, events);
   }
   void SetTabOrder(HWnd form, const std::vector<HWnd>& order) override {
     d_.SetTabOrder(form, order);
