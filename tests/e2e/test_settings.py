@@ -63,12 +63,12 @@ class Dialog(harness.E2ETestCase):
         dialog, controls = self.open_dialog(badge)
         box, ok = controls[IN_FRONT], controls["OK"]
         self.assertEqual(self.checked(box), 1)
-        frame = Rect(box.rect.left + 20, box.rect.top, box.rect.right, box.rect.bottom)
+        label = Rect(box.rect.left + 20, box.rect.top, box.rect.right, box.rect.bottom)
 
         def drawn(shot):
             # The check box's Japanese label and the OK caption are both on screen.
             dark = lambda r: sum(1 for rgb in harness.pixels(shot, r).values() if max(rgb) < 96)
-            return dark(frame) > 40 and dark(ok.rect) > 10
+            return dark(label) > 40 and dark(ok.rect) > 10
         shot = harness.screenshot_when(self.name("dialog"), drawn, 10, "the dialog painted")
         margin = 15
         harness.keep_picture(shot, Rect(dialog.rect.left - margin, dialog.rect.top - margin,
@@ -76,7 +76,8 @@ class Dialog(harness.E2ETestCase):
                              "dialog")
         harness.click(*ok.rect.center)
         self.wait_dialog_closed()
-        self.assertTrue(self.find_badge().topmost, "OK on an unchanged box keeps the badge in front")
+        self.assertTrue(self.find_badge().topmost,
+                        "OK on an unchanged box keeps the badge in front")
 
         self.set_in_front(badge, False)
         self.set_in_front(badge, True)
