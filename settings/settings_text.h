@@ -8,7 +8,8 @@
 
 namespace rn {
 
-// Decimal with "." whatever the user's locale, no sign but "-", no point in a
+// Decimal with "." whatever the user's locale, no sign but a leading "-" (an exponent,
+// needed only far beyond any position, carries its own), no point in a
 // whole value, no trailing zeros: the shortest text that reads back to the same
 // float, which for whole and half twips is at most 7 significant digits.
 std::string FormatNumber(float value);
@@ -16,7 +17,8 @@ std::string FormatFlag(Flag flag);  // "#TRUE#" or "#FALSE#"
 
 // Each reads one value: blanks before it are skipped, and a comma or a line end
 // ends it. A value that cannot be taken raises a run-time error having consumed
-// at most the value's own text, so the next read starts after it.
+// at most the value's own text: the next read starts after it, or, for a value
+// longer than any valid one, after its first 64 characters.
 float ReadNumber(tk::TextReader& in);
 // A number that stands for a window position: it also has to lie within the
 // platform's coordinates.
