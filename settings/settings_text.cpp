@@ -1,11 +1,10 @@
 #include "settings/settings_text.h"
 
-#include <charconv>
 #include <cmath>
 #include <string_view>
-#include <system_error>
 
 #include "platform/errors.h"
+#include "settings/float_text.h"
 
 namespace rn {
 namespace {
@@ -46,22 +45,17 @@ std::string ReadField(tk::TextReader& in) {
 
 float ParseNumber(std::string_view text) {
   float value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ec == std::errc::result_out_of_range) throw tk::RuntimeError(tk::Error::Overflow);
-  if (ec != std::errc{} || ptr != end || !std::isfinite(value)) {
-    throw tk::RuntimeError(tk::Error::TypeMismatch, std::string(text));
+  switch (float_text::Parse(text, value)) {
+    case float_text::ParseResult::Ok: return value;
+    case float_text::ParseResult::OutOfRange: throw tk::RuntimeError(tk::Error::Overflow);
+    case float_text::ParseResult::Invalid: break;
   }
-  return value;
+  throw tk::RuntimeError(tk::Error::TypeMismatch, std::string(text));
 }
 
 }  // namespace
 
-std::string FormatNumber(float value) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
+std::string FormatNumber(float value) { return float_text::Format(value); }
 
 std::string FormatFlag(Flag flag) { return std::string(flag == kFalse ? kFalseText : kTrueText); }
 
