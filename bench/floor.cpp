@@ -3,14 +3,13 @@
 // toolchain and flags, so that what differs is what the gadget itself adds.
 //
 // Built a second time with RN_FLOOR_PLUS, it also does what the system asks of any program
-// that shows the gadget's kind of window: the same DLLs, COM on the thread, the common
-// controls version 6 (its manifest), a region and a notification icon. What the gadget costs
+// that shows the gadget's kind of window: the same DLLs, the common controls version 6
+// (its manifest), a region and a notification icon. What the gadget costs
 // beyond that is its own work.
 #include <windows.h>
 //
 #ifdef RN_FLOOR_PLUS
 #include <commctrl.h>
-#include <objbase.h>
 #include <shellapi.h>
 #endif
 
@@ -48,7 +47,6 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 #ifdef RN_FLOOR_PLUS
-  const bool com = SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
 #endif
@@ -75,8 +73,5 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ::TranslateMessage(&message);
     ::DispatchMessageW(&message);
   }
-#ifdef RN_FLOOR_PLUS
-  if (com) ::CoUninitialize();
-#endif
   return static_cast<int>(message.wParam);
 }

@@ -232,7 +232,7 @@ def main() -> int:
     print(f"runs:    {args.pairs} pairs (RavikN.exe, floor, RavikN.exe, floor ...) after one "
           f"discarded warm-up pair; idle window {args.idle:g} s; {args.cycles} cycles")
     print("floor:   bench/floor.cpp, one window shown, same toolchain and flags; floor-plus: the "
-          "same with the gadget's imports, manifest, COM, common controls, a region and a tray "
+          "same with the gadget's imports, manifest, common controls, a region and a tray "
           "icon (one run after each pair, outside the ratios)")
     print()
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <tuple>
 #include <unordered_map>
@@ -79,6 +80,30 @@ std::int16_t ButtonsHeld(WPARAM wParam) {
                                    ((wParam & MK_MBUTTON) ? 4 : 0));
 }
 
+// COM on this thread, for the shell, which may hand a URL to an extension. Only
+// the home-page link needs it, so the apartment is entered at its first press
+// rather than at start-up.
+class ComApartment {
+ public:
+  ComApartment() = default;
+  ComApartment(const ComApartment&) = delete;
+  ComApartment& operator=(const ComApartment&) = delete;
+  ~ComApartment() {
+    if (entered_) ::CoUninitialize();
+  }
+
+  // Without COM the shell still opens most URLs: a failure here is no failure of the link.
+  void Enter() {
+    if (!entered_) {
+      entered_ =
+          SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+    }
+  }
+
+ private:
+  bool entered_ = false;
+};
+
 }  // namespace
 
 std::wstring DirectoryOfModule(const std::wstring& modulePath) {
@@ -100,7 +125,12 @@ struct Win32Desktop::Impl {
     std::vector<HWND> tabOrder;      // forms
     HWND lastFocus = nullptr;        // forms: where the focus was when they lost the activation
     HFONT font = nullptr;            // own-class controls: what WM_SETFONT gave
-    Picture picture;                 // forms and images: what they paint
+    // Controls: the font they get when their form is first shown. Realizing a
+    // font loads its file, megabytes for a Japanese one and most of the start-up
+    // time under Wine, which a form that start-up loads hidden need not pay for.
+    std::optional<Font> fontRequest;  // none: the message font
+    bool fontPending = false;
+    Picture picture;  // forms and images: what they paint
     // Picture boxes: the persistent image. Declared so that the selection is
     // undone before the bitmap and the DC go.
     unique_hdc imageDc;
@@ -149,7 +179,7 @@ struct Win32Desktop::Impl {
   unique_hwnd owner;  // hidden; owns the forms kept out of the task bar
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   int nextControlId = kFirstControlId;
-  bool comInitialized = false;
+  ComApartment com;
 
   void RegisterClasses();
   std::shared_ptr<Window> Lookup(HWnd handle) const { return Lookup(ToHwnd(handle)); }
@@ -168,6 +198,8 @@ struct Win32Desktop::Impl {
   HWND Owner();
   HFONT MessageFont();
   HFONT FontFor(const Font& font);
+  void GiveFont(Window& control);
+  void GiveFontsOnFirstShow(HWND form);
   int Dpi();
 
   // Events reach the toolkit here; nothing it throws goes further.
@@ -309,6 +341,12 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
     case WM_CLOSE:
       if (window.form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
       return 0;
+    case WM_WINDOWPOSCHANGING:
+      // Every way of showing a window passes here, before anything is painted.
+      if (window.form && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+        GiveFontsOnFirstShow(hwnd);
+      }
+      break;
     case WM_ERASEBKGND:
       if (window.form) {
         EraseForm(window, reinterpret_cast<HDC>(wParam));
@@ -629,6 +667,20 @@ HFONT Win32Desktop::Impl::FontFor(const Font& font) {
   return created;
 }
 
+void Win32Desktop::Impl::GiveFont(Window& control) {
+  control.fontPending = false;
+  const HFONT font = control.fontRequest ? FontFor(*control.fontRequest) : MessageFont();
+  ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+void Win32Desktop::Impl::GiveFontsOnFirstShow(HWND form) {
+  std::vector<std::shared_ptr<Window>> waiting;
+  for (const auto& [hwnd, window] : windows) {
+    if (window->fontPending && ::GetAncestor(hwnd, GA_ROOT) == form) waiting.push_back(window);
+  }
+  for (const auto& control : waiting) GiveFont(*control);
+}
+
 void Win32Desktop::Impl::Dispatch(MSG& message, Win32Desktop& desktop) {
   if (desktop.PreTranslate(message)) return;
   ::TranslateMessage(&message);
@@ -638,9 +690,6 @@ void Win32Desktop::Impl::Dispatch(MSG& message, Win32Desktop& desktop) {
 // ---------------------------------------------------------------- the desktop
 
 Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(options)) {
-  // The shell may hand a URL to an extension, which needs COM on this thread.
-  impl_->comInitialized =
-      SUCCEEDED(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
   INITCOMMONCONTROLSEX controls{};
   controls.dwSize = sizeof(controls);
   controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
@@ -648,11 +697,7 @@ Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(optio
   impl_->RegisterClasses();
 }
 
-Win32Desktop::~Win32Desktop() {
-  const bool uninitialize = impl_->comInitialized;
-  impl_.reset();
-  if (uninitialize) ::CoUninitialize();
-}
+Win32Desktop::~Win32Desktop() = default;
 
 HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& events) {
   DWORD style = WS_CLIPCHILDREN;
@@ -792,8 +837,9 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
   }
   impl_->windows[hwnd] = window;
 
-  const HFONT font = request.font ? impl_->FontFor(*request.font) : impl_->MessageFont();
-  ::SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  window->fontRequest = request.font;
+  window->fontPending = true;
+  if (::IsWindowVisible(::GetAncestor(parent->hwnd, GA_ROOT))) impl_->GiveFont(*window);
   if (request.kind == ControlKind::TextBox) ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
   return ToHandle(hwnd);
 }
@@ -1027,6 +1073,7 @@ bool Win32Desktop::PreTranslate(tagMSG& message) {
 void Win32Desktop::ReportError(const std::string& message) { impl_->Report(message); }
 
 void Win32Desktop::OpenUrl(const std::string& url) {
+  impl_->com.Enter();
   const HINSTANCE result =
       ::ShellExecuteW(nullptr, L"open", Widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   const auto code = reinterpret_cast<INT_PTR>(result);

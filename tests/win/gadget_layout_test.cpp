@@ -88,6 +88,10 @@ TEST_F(Layout, PanelControlsSitWhereTheLayoutPutsThem) {
 
 TEST_F(Layout, TheTextBoxWritesInA36PointJapaneseMincho) {
   Start();
+  EXPECT_EQ(::SendMessageW(H(panel().Text1.hWnd()), WM_GETFONT, 0, 0), 0)
+      << "the hidden panel's font waits for the panel to be shown";
+  Command(0);
+  ASSERT_TRUE(Shown(panel().hWnd()));
   const LOGFONTW font = FontOf(panel().Text1.hWnd());
   EXPECT_STREQ(font.lfFaceName, L"ＭＳ 明朝");
   EXPECT_EQ(font.lfCharSet, SHIFTJIS_CHARSET);
@@ -119,6 +123,7 @@ TEST_F(Layout, DialogControlsSitInTheirFramesWithTheirTextsAndFonts) {
     EXPECT_EQ(::GetParent(H(w)), H(d.Frame2.hWnd()));
   }
 
+  dialog().SetVisible(true);
   const LOGFONTW title = FontOf(d.Label1.hWnd());
   EXPECT_STREQ(title.lfFaceName, L"ＭＳ Ｐゴシック");
   EXPECT_EQ(title.lfHeight, -16) << "12 points";

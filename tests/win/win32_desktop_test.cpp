@@ -441,22 +441,50 @@ LOGFONTW FontOf(HWnd hwnd) {
   return font;
 }
 
+HFONT FontHandle(HWnd hwnd) {
+  return reinterpret_cast<HFONT>(::SendMessageW(ToHwnd(hwnd), WM_GETFONT, 0, 0));
+}
+
 TEST_F(Win32DesktopTest, FontsFollowTheLayoutOneObjectPerFont) {
   FontForm form(rt);
   form.Load();
+  form.SetVisible(true);
   const LOGFONTW mincho = FontOf(form.first.hWnd());
   EXPECT_STREQ(mincho.lfFaceName, L"ＭＳ 明朝");
   EXPECT_EQ(mincho.lfHeight, -12);  // 9 points at 96 dpi
   EXPECT_EQ(mincho.lfWeight, 700);
   EXPECT_EQ(mincho.lfCharSet, SHIFTJIS_CHARSET);
-  const auto fontOf = [](HWnd hwnd) { return ::SendMessageW(ToHwnd(hwnd), WM_GETFONT, 0, 0); };
-  EXPECT_EQ(fontOf(form.first.hWnd()), fontOf(form.second.hWnd()));
-  EXPECT_EQ(fontOf(form.first.hWnd()), fontOf(form.frame.hWnd()));  // the frame keeps its own
+  EXPECT_EQ(FontHandle(form.first.hWnd()), FontHandle(form.second.hWnd()));
+  EXPECT_EQ(FontHandle(form.first.hWnd()), FontHandle(form.frame.hWnd()));  // the frame's own
 
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
   ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
   EXPECT_STREQ(FontOf(form.plain.hWnd()).lfFaceName, metrics.lfMessageFont.lfFaceName);
+}
+
+// Start-up loads the panel hidden, and a font's file is large: its controls wait
+// for their fonts until the form is first shown, however it is shown.
+TEST_F(Win32DesktopTest, AHiddenFormsControlsGetTheirFontsWhenItIsFirstShown) {
+  FontForm form(rt);
+  form.Load();
+  for (const HWnd control : {form.first.hWnd(), form.plain.hWnd(), form.frame.hWnd()}) {
+    EXPECT_EQ(FontHandle(control), nullptr);
+  }
+  ::SetWindowPos(ToHwnd(form.hWnd()), nullptr, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  EXPECT_STREQ(FontOf(form.first.hWnd()).lfFaceName, L"ＭＳ 明朝");
+  EXPECT_STREQ(FontOf(form.frame.hWnd()).lfFaceName, L"ＭＳ 明朝");
+  const HFONT plain = FontHandle(form.plain.hWnd());
+  EXPECT_NE(plain, nullptr);
+
+  // A control made on a form already shown gets its font at once.
+  struct NoEvents : WindowEvents {
+  } events;
+  ControlWindowSpec request;
+  request.caption = "後";
+  request.bounds = {0, 120, 100, 145};
+  EXPECT_EQ(FontHandle(desktop.CreateControl(form.hWnd(), request, events)), plain);
 }
 
 // ---------------------------------------------------------------- focus and keys
