@@ -4,6 +4,7 @@
 #pragma once
 
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -15,6 +16,7 @@
 
 #include "fuzz_check.h"
 #include "platform/errors.h"
+#include "settings/float_text.h"
 #include "settings/settings_text.h"
 
 namespace rn::fuzz {
@@ -76,6 +78,33 @@ inline int SignificantDigits(std::string_view text) {
 
 inline float FromBits(std::uint32_t bits) { return std::bit_cast<float>(bits); }
 inline std::uint32_t Bits(float value) { return std::bit_cast<std::uint32_t>(value); }
+
+// The C++ library's <charconv>, exact and spared by the test builds, as the
+// oracle for the program's own float text: the shortest text it writes...
+inline std::string LibraryText(float value) {
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, result.ptr);
+}
+
+// ...and what the program's reader must say of a text: the library's float
+// where it takes the whole text as a finite number, out of range where it says
+// so of the whole text, invalid for anything else.
+struct Verdict {
+  float_text::ParseResult result;
+  float value;
+};
+
+inline Verdict LibraryVerdict(std::string_view text) {
+  using float_text::ParseResult;
+  float value = 0;
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ptr != end) return {ParseResult::Invalid, 0};
+  if (ec == std::errc::result_out_of_range) return {ParseResult::OutOfRange, 0};
+  if (ec != std::errc{} || !std::isfinite(value)) return {ParseResult::Invalid, 0};
+  return {ParseResult::Ok, value};
+}
 
 inline constexpr std::uint32_t kSign = 0x8000'0000u;
 inline constexpr std::uint32_t kExponent = 0x7F80'0000u;
@@ -140,6 +169,7 @@ class RoundTrip {
     if (const std::string broken = BrokenTextRule(text, value); !broken.empty()) {
       Failure(text + ": " + broken);
     }
+    if (text != LibraryText(value)) Failure(text + ": the library writes " + LibraryText(value));
     batch_ += text;
     batch_ += (expected_.size() % 2 == 0) ? "," : "\r\n";
     expected_.push_back(Bits(value));

@@ -1,28 +1,22 @@
 // Fuzzes the settings reader with the bytes of a settings file: the three
 // units of values in the order start-up reads them, served whole and a byte at
 // a time, then every value the reader accepts, which must be finite and come
-// back bit for bit from the writer's text.
+// back bit for bit from the writer's text, and the input's start read as one
+// value against the C++ library.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <string_view>
 
 #include "fuzz_check.h"
+#include "number_text.h"
 #include "platform/errors.h"
+#include "settings/float_text.h"
 #include "settings/settings_text.h"
 
 namespace rn::fuzz {
 namespace {
-
-constexpr float kMaxPositionTwips = 491505.0f;
-
-std::uint32_t Bits(float value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 struct StartUpReading {
   float values[4] = {};
@@ -109,6 +103,18 @@ void CheckEveryNumber(std::string_view bytes) {
   RN_CHECK(reads == kMostValues || !"the reader stopped moving on");
 }
 
+// The input's start as one value's text, against the C++ library: the same
+// float or verdict, and for a float the library's text when written.
+void CheckAgainstTheLibrary(std::string_view bytes) {
+  const std::string_view text = bytes.substr(0, 256);
+  const Verdict expected = LibraryVerdict(text);
+  float value = 0;
+  RN_CHECK(float_text::Parse(text, value) == expected.result);
+  if (expected.result != float_text::ParseResult::Ok) return;
+  RN_CHECK(Bits(value) == Bits(expected.value));
+  RN_CHECK(float_text::Format(value) == LibraryText(value));
+}
+
 }  // namespace
 }  // namespace rn::fuzz
 
@@ -116,5 +122,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   rn::fuzz::CheckStartUpReading(bytes);
   rn::fuzz::CheckEveryNumber(bytes);
+  rn::fuzz::CheckAgainstTheLibrary(bytes);
   return 0;
 }

@@ -1,6 +1,5 @@
-// Our float text against the C++ library's <charconv>, which is exact and which
-// the native build has to spare: every written text must be the library's, and
-// every read must give the library's float or its out-of-range verdict.
+// Our float text against the C++ library's <charconv>: every written text must
+// be the library's, and every read must give the library's float or verdict.
 #include "settings/float_text.h"
 
 #include <gtest/gtest.h>
@@ -13,33 +12,15 @@
 #include <random>
 #include <string>
 
+#include "tests/fuzz/number_text.h"
+
 namespace rn::float_text {
 namespace {
 
-std::uint32_t Bits(float value) { return std::bit_cast<std::uint32_t>(value); }
-
-std::string LibraryText(float value) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
-}
-
-// What Parse must say of `text`: the library's verdict where it takes the whole
-// text as a finite number or as out of range; anything else is invalid.
-struct Verdict {
-  ParseResult result;
-  float value;
-};
-
-Verdict LibraryVerdict(const std::string& text) {
-  float value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (ptr != end) return {ParseResult::Invalid, 0};
-  if (ec == std::errc::result_out_of_range) return {ParseResult::OutOfRange, 0};
-  if (ec != std::errc{} || !std::isfinite(value)) return {ParseResult::Invalid, 0};
-  return {ParseResult::Ok, value};
-}
+using fuzz::Bits;
+using fuzz::LibraryText;
+using fuzz::LibraryVerdict;
+using fuzz::Verdict;
 
 void ExpectFormatsLikeTheLibrary(float value) {
   ASSERT_EQ(Format(value), LibraryText(value)) << "bits " << std::hex << Bits(value);
