@@ -174,7 +174,7 @@ Digits ShortestDigits(std::uint32_t bits) {
   };
 
   // k: the least power of ten above the interval's upper end. 78913 / 2^18 is
-  // just below log10(2), so the estimate is exact or one short; both loops mend it.
+  // just below log10(2): the estimate is off by one at most, which the loops mend.
   const int binaryExponent = b.exponent + std::bit_width(b.mantissa) - 1;
   int k = (binaryExponent * 78913 >> 18) + 1;
   if (k >= 0) {

@@ -1,7 +1,7 @@
 // Floats to decimal text and back, exactly and whatever the locale.
 //
-// Our own rather than the C++ library's <charconv>: its float formatting alone is a
-// third of the program's size, and these two need only integer arithmetic.
+// Our own rather than the C++ library's <charconv>, whose float code would be two
+// fifths of the program's size; these two need only integer arithmetic.
 #pragma once
 
 #include <string>

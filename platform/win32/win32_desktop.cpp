@@ -126,8 +126,8 @@ struct Win32Desktop::Impl {
     HWND lastFocus = nullptr;        // forms: where the focus was when they lost the activation
     HFONT font = nullptr;            // own-class controls: what WM_SETFONT gave
     // Controls: the font they get when their form is first shown. Realizing a
-    // font loads its file, megabytes for a Japanese one and most of the start-up
-    // time under Wine, which a form that start-up loads hidden need not pay for.
+    // font loads its file (megabytes for a Japanese one, tens of milliseconds
+    // under Wine), which a form that start-up loads hidden need not pay for.
     std::optional<Font> fontRequest;  // none: the message font
     bool fontPending = false;
     Picture picture;  // forms and images: what they paint
@@ -168,6 +168,7 @@ struct Win32Desktop::Impl {
     windows.clear();
   }
 
+  ComApartment com;  // first in, so left only after every window has gone
   Options options;
   HINSTANCE instance;
   Win32FileSystem files;
@@ -179,7 +180,6 @@ struct Win32Desktop::Impl {
   unique_hwnd owner;  // hidden; owns the forms kept out of the task bar
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   int nextControlId = kFirstControlId;
-  ComApartment com;
 
   void RegisterClasses();
   std::shared_ptr<Window> Lookup(HWnd handle) const { return Lookup(ToHwnd(handle)); }
