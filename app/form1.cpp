@@ -30,12 +30,14 @@ void Form1::Form_Load() {
   });
   next([&] { SetLeft(windowLeft); });
   next([&] { SetTop(windowTop); });
-  tk::PictureBox& picture = p_.Form2().Picture1;
-  next([&] { picture.SetScaleMode(tk::kScaleTwips); });
-  next([&] { SetHeight(picture.Height()); });
-  next([&] { SetWidth(picture.Width()); });
-  next([&] { picture.SetScaleMode(tk::kScalePixels); });
-  next([&] { SetPicture(picture.Picture()); });
+  // After a read file this first use loads the panel, inside its own unit: a
+  // panel the platform cannot make ends that step alone.
+  const auto picture = [this]() -> tk::PictureBox& { return p_.Form2().Picture1; };
+  next([&] { picture().SetScaleMode(tk::kScaleTwips); });
+  next([&] { SetHeight(picture().Height()); });
+  next([&] { SetWidth(picture().Width()); });
+  next([&] { picture().SetScaleMode(tk::kScalePixels); });
+  next([&] { SetPicture(picture().Picture()); });
   ApplyShape(p_, next);
   AddTrayIcon(p_, next);
   next([&] { SetVisible(true); });
@@ -58,5 +60,7 @@ void Form1::Form_MouseUp(const tk::MouseArgs& args) {
 }
 
 void Form1::Form_DblClick() { OpenPanel(p_); }
+
+void Form1::Form_SessionEnd() { EndSession(p_); }
 
 }  // namespace rn

@@ -21,6 +21,7 @@ class Form1 : public tk::Form {
   // The badge is the start-up form: unloading it would run start-up again at
   // its next use. The menu's exit is the one way to end the gadget.
   void Form_QueryClose() override {}
+  void Form_SessionEnd() override;
 
  private:
   Program& p_;

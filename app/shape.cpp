@@ -68,25 +68,26 @@ ShapeScan ScanShape(float width, float height, const PixelReader& pixel) {
 
 void ApplyShape(Program& p, tk::ResumeNext& next) {
   WinApi& api = p.api();
-  tk::PictureBox& picture = p.Form2().Picture1;
+  // Every use of the panel stands inside a unit, as the first one may load it.
+  const auto picture = [&p]() -> tk::PictureBox& { return p.Form2().Picture1; };
   Handle memoryDC = 0;
   Handle bitmap = 0;
   Handle region = 0;
-  next([&] { memoryDC = api.CreateCompatibleDC(picture.hDC()); });
+  next([&] { memoryDC = api.CreateCompatibleDC(picture().hDC()); });
   next([&] {
-    bitmap = api.CreateCompatibleBitmap(picture.hDC(), tk::RoundToInt32(picture.ScaleWidth()),
-                                        tk::RoundToInt32(picture.ScaleHeight()));
+    bitmap = api.CreateCompatibleBitmap(picture().hDC(), tk::RoundToInt32(picture().ScaleWidth()),
+                                        tk::RoundToInt32(picture().ScaleHeight()));
   });
   next([&] { api.SelectObject(memoryDC, bitmap); });
   next([&] {
-    api.BitBlt(memoryDC, 0, 0, tk::RoundToInt32(picture.ScaleWidth()),
-               tk::RoundToInt32(picture.ScaleHeight()), picture.hDC(), 0, 0, win::SrcCopy);
+    api.BitBlt(memoryDC, 0, 0, tk::RoundToInt32(picture().ScaleWidth()),
+               tk::RoundToInt32(picture().ScaleHeight()), picture().hDC(), 0, 0, win::SrcCopy);
   });
   {
     ShapeScan scan;
     next([&] {
       scan =
-          ScanShape(picture.ScaleWidth(), picture.ScaleHeight(),
+          ScanShape(picture().ScaleWidth(), picture().ScaleHeight(),
                     [&](std::int32_t x, std::int32_t y) { return api.GetPixel(memoryDC, x, y); });
     });
     next([&] {
@@ -95,7 +96,7 @@ void ApplyShape(Program& p, tk::ResumeNext& next) {
                                         scan.StoredPolygons(), win::Winding);
     });
   }
-  next([&] { picture.SetVisible(false); });
+  next([&] { picture().SetVisible(false); });
   // The bitmap is still selected into the memory context; deleting the context
   // first frees it for deletion.
   next([&] { api.DeleteDC(memoryDC); });

@@ -38,6 +38,9 @@ class WindowEvents {
   // The user asked the window to close (its close box). The window stays until
   // the toolkit hides or destroys it.
   virtual void OnCloseRequest() {}
+  // The user is shutting down or signing out, and nothing cancelled it: the
+  // process ends once every top-level window has heard this.
+  virtual void OnSessionEnd() {}
 
  protected:
   ~WindowEvents() = default;
@@ -110,7 +113,7 @@ class Desktop {
   // The order in which Tab and Shift+Tab move the focus among a form's controls
   // (each a descendant of the form); invisible and disabled ones are skipped. When
   // the form is shown, the focus goes to the first that can take it; when it is
-  // activated again, back where it was, without a new got-focus event.
+  // activated again, back where it was, and that control is told it got the focus.
   virtual void SetTabOrder(HWnd form, const std::vector<HWnd>& order) = 0;
   // Destroys the window and its children. Handles of windows that are gone are
   // ignored by every call that takes a window.

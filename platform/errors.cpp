@@ -1,5 +1,7 @@
 #include "platform/errors.h"
 
+#include <new>
+
 namespace rn::tk {
 
 std::string Describe(Error error) {
@@ -7,6 +9,7 @@ std::string Describe(Error error) {
     case Error::None: return "No error";
     case Error::InvalidCall: return "Invalid procedure call or argument";
     case Error::Overflow: return "Overflow";
+    case Error::OutOfMemory: return "Out of memory";
     case Error::DivisionByZero: return "Division by zero";
     case Error::SubscriptOutOfRange: return "Subscript out of range";
     case Error::TypeMismatch: return "Type mismatch";
@@ -16,6 +19,7 @@ std::string Describe(Error error) {
     case Error::FileAlreadyOpen: return "File already open";
     case Error::DiskFull: return "Disk full";
     case Error::InputPastEnd: return "Input past end of file";
+    case Error::InternalError: return "Internal error";
     case Error::TooManyFiles: return "Too many files";
     case Error::PermissionDenied: return "Permission denied";
     case Error::PathFileAccess: return "Path/File access error";
@@ -23,6 +27,12 @@ std::string Describe(Error error) {
     case Error::InvalidProcedureState: return "Form already displayed; can't show modally";
   }
   return "Application-defined or object-defined error";
+}
+
+Error ErrorOf(const std::exception& failure) {
+  if (const auto* error = dynamic_cast<const RuntimeError*>(&failure)) return error->error();
+  if (dynamic_cast<const std::bad_alloc*>(&failure)) return Error::OutOfMemory;
+  return Error::InternalError;
 }
 
 namespace {

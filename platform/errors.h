@@ -12,6 +12,7 @@ enum class Error : std::int32_t {
   None = 0,
   InvalidCall = 5,
   Overflow = 6,
+  OutOfMemory = 7,
   DivisionByZero = 11,
   SubscriptOutOfRange = 9,
   TypeMismatch = 13,
@@ -21,6 +22,7 @@ enum class Error : std::int32_t {
   FileAlreadyOpen = 55,
   DiskFull = 61,
   InputPastEnd = 62,
+  InternalError = 51,
   TooManyFiles = 67,
   PermissionDenied = 70,
   PathFileAccess = 75,
@@ -45,16 +47,25 @@ class RuntimeError : public std::runtime_error {
 // gadget runs after it.
 struct ProgramEnded {};
 
-// Resume-next mode: a step that raises a run-time error is abandoned, its error
-// number is kept readable, and the next step runs.
+// The number a failure that is no run-time error of the toolkit's own (a window
+// the platform could not make, memory running out) stands for.
+Error ErrorOf(const std::exception& failure);
+
+// Resume-next mode: a step that fails in any way is abandoned, its error number
+// is kept readable, and the next step runs. Only the end of the program goes on
+// unwinding.
 class ResumeNext {
  public:
   template <class Step>
   void operator()(Step&& step) {
     try {
       step();
-    } catch (const RuntimeError& e) {
-      last_error_ = e.error();
+    } catch (const ProgramEnded&) {
+      throw;
+    } catch (const std::exception& e) {
+      last_error_ = ErrorOf(e);
+    } catch (...) {
+      last_error_ = Error::InternalError;
     }
   }
   Error LastError() const { return last_error_; }

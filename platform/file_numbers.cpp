@@ -1,5 +1,7 @@
 #include "platform/file_numbers.h"
 
+#include <cstring>
+
 #include "platform/errors.h"
 
 namespace rn::tk {
@@ -20,6 +22,28 @@ bool TextReader::Fill() {
 int TextReader::Peek() { return Fill() ? static_cast<unsigned char>(buffer_[pos_]) : kEnd; }
 
 int TextReader::Get() { return Fill() ? static_cast<unsigned char>(buffer_[pos_++]) : kEnd; }
+
+// Reads on until `count` bytes wait in the buffer (or the file ends), keeping
+// those not yet taken.
+bool TextReader::Buffer(std::size_t count) {
+  if (count > sizeof buffer_) return false;
+  std::memmove(buffer_, buffer_ + pos_, size_ - pos_);
+  size_ -= pos_;
+  pos_ = 0;
+  while (size_ < count) {
+    const std::size_t read = stream_->Read(buffer_ + size_, sizeof buffer_ - size_);
+    if (read == 0) return false;
+    size_ += read;
+  }
+  return true;
+}
+
+bool TextReader::Skip(std::string_view bytes) {
+  if (size_ - pos_ < bytes.size() && !Buffer(bytes.size())) return false;
+  if (std::string_view(buffer_ + pos_, bytes.size()) != bytes) return false;
+  pos_ += bytes.size();
+  return true;
+}
 
 std::int16_t FileNumbers::FreeFile() const {
   for (std::int16_t n = kFirstNumber; n <= kLastNumber; ++n) {

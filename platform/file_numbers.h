@@ -19,9 +19,12 @@ class TextReader {
   explicit TextReader(std::unique_ptr<InputStream> stream);
   int Peek();
   int Get();
+  // Consumes `bytes` if the text goes on with exactly them; otherwise reads nothing.
+  bool Skip(std::string_view bytes);
 
  private:
   bool Fill();
+  bool Buffer(std::size_t count);
   std::unique_ptr<InputStream> stream_;
   char buffer_[4096];
   std::size_t size_ = 0;

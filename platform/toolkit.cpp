@@ -336,5 +336,8 @@ void Form::OnGotFocus() {
 void Form::OnCloseRequest() {
   rt_.Dispatch([&] { Form_QueryClose(); });
 }
+void Form::OnSessionEnd() {
+  rt_.Dispatch([&] { Form_SessionEnd(); });
+}
 
 }  // namespace rn::tk

@@ -301,6 +301,8 @@ class Form : protected WindowEvents {
   virtual void Form_GotFocus() {}
   // The close box: by default the form unloads.
   virtual void Form_QueryClose();
+  // The Windows session is ending; the process goes right after.
+  virtual void Form_SessionEnd() {}
 
  private:
   friend class Control;
@@ -323,6 +325,7 @@ class Form : protected WindowEvents {
   void OnDblClick() override;
   void OnGotFocus() override;
   void OnCloseRequest() override;
+  void OnSessionEnd() override;
 
   Runtime& rt_;
   FormLayout layout_;

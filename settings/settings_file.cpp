@@ -34,6 +34,7 @@ void ReadValues(Program& p, tk::ResumeNext& next, std::int16_t file, float& wind
   // keeps what it had read.
   next([&] {
     tk::TextReader& in = p.Files().Input(file);
+    SkipByteOrderMark(in);
     windowLeft = ReadPosition(in);
     windowTop = ReadPosition(in);
   });

@@ -74,4 +74,6 @@ Flag ReadFlag(tk::TextReader& in) {
   return ParseNumber(text) == 0 ? kFalse : kTrue;
 }
 
+void SkipByteOrderMark(tk::TextReader& in) { in.Skip("\xEF\xBB\xBF"); }
+
 }  // namespace rn

@@ -25,5 +25,8 @@ float ReadNumber(tk::TextReader& in);
 float ReadPosition(tk::TextReader& in);
 // "#TRUE#", "#FALSE#", or a number (0 false, anything else true).
 Flag ReadFlag(tk::TextReader& in);
+// Editors put a UTF-8 byte-order mark before a file saved as UTF-8; the writer
+// never does. Skipped at the start, it leaves the first value readable.
+void SkipByteOrderMark(tk::TextReader& in);
 
 }  // namespace rn

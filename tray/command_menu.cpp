@@ -9,7 +9,19 @@
 
 namespace rn {
 
+namespace {
+
+// The dialog is only ever shown modally, so on screen it holds the gadget.
+bool SettingsDialogOpen(Program& p) { return p.Form3Loaded() && p.Form3().Visible(); }
+
+}  // namespace
+
 void OpenPanel(Program& p) {
+  // A panel shown now could not be used until the dialog closes.
+  if (SettingsDialogOpen(p)) {
+    p.Form3().ZOrder();
+    return;
+  }
   Form2& panel = p.Form2();
   panel.SetLeft(p.module1.PanelLeft);
   panel.SetTop(p.module1.PanelTop);
@@ -21,22 +33,40 @@ namespace {
 void OpenSettings(Program& p) {
   // The tray icon's menu stays reachable while the dialog is up; a second
   // request brings the open dialog forward instead of stacking another.
-  Form3& dialog = p.Form3();
-  if (dialog.Visible()) {
-    dialog.ZOrder();
+  if (SettingsDialogOpen(p)) {
+    p.Form3().ZOrder();
     return;
   }
-  dialog.Show(tk::kModal);
+  p.Form3().Show(tk::kModal);
+}
+
+// The write replaces the file in one step, so after a failure whatever file was
+// there is still whole; say so only when there is one to read.
+bool PreviousSettingsRemain(Program& p) {
+  tk::FileNumbers& files = p.Files();
+  const std::int16_t file = files.FreeFile();
+  try {
+    files.OpenInput(file, SettingsPath(p));
+  } catch (const tk::RuntimeError&) {
+    return false;
+  }
+  files.Close(file);
+  return true;
 }
 
 // A settings file that cannot be written must not keep the user from ending
-// the gadget: they hear why, the previous file stays as it was, and the exit goes on.
+// the gadget: they hear why, naming the file once, and the exit goes on.
 void SaveSettingsOrReport(Program& p) {
   try {
     SaveSettings(p);
   } catch (const tk::RuntimeError& e) {
-    p.desktop().ReportError("設定を保存できませんでした。前回の設定はそのまま残ります。\n" +
-                            SettingsPath(p) + "\n" + e.what());
+    const std::string path = SettingsPath(p);
+    std::string message = "設定を保存できませんでした。";
+    if (PreviousSettingsRemain(p)) message += "前回の設定はそのまま残ります。";
+    // The file system's own errors already name the file.
+    const std::string reason = e.what();
+    if (reason.find(path) == std::string::npos) message += "\n" + path;
+    p.desktop().ReportError(message + "\n" + reason);
   }
 }
 
@@ -50,6 +80,16 @@ void Exit(Program& p) {
 }
 
 }  // namespace
+
+void EndSession(Program& p) {
+  RemoveTrayIcon(p);
+  try {
+    SaveSettings(p);
+  } catch (const std::exception&) {
+    // Nothing may wait for the user now; the previous file stays as it was.
+  }
+  p.End();
+}
 
 void RunMenuCommand(Program& p, std::int16_t index) {
   switch (index) {

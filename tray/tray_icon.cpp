@@ -1,5 +1,6 @@
 #include "tray/tray_icon.h"
 
+#include <cmath>
 #include <string>
 
 #include "app/program.h"
@@ -25,10 +26,17 @@ void RemoveTrayIcon(Program& p) {
   p.api().Shell_NotifyIconA(win::NimDelete, ToAnsiForm(p.module1.TrayIconData));
 }
 
+// The toolkit made x as message × factor and rounded it to whole twips, at most
+// half a twip away. Dividing by the factor itself, with that half twip given
+// back, finds the message at every scale; rounding a fractional factor (7.5 at
+// 192 dpi) would not. For a whole factor this is the plain integer division,
+// truncated toward zero.
 std::int32_t DecodeTrayMessage(tk::Twips x, tk::Twips twipsPerPixel) {
-  const std::int32_t divisor = tk::RoundToInt32(twipsPerPixel);
-  if (divisor == 0) throw tk::RuntimeError(tk::Error::DivisionByZero);
-  return tk::RoundToInt32(x) / divisor;
+  if (twipsPerPixel == 0) throw tk::RuntimeError(tk::Error::DivisionByZero);
+  const std::int32_t twips = tk::RoundToInt32(x);
+  const double magnitude = (std::abs(static_cast<double>(twips)) + 0.5) / twipsPerPixel;
+  const std::int32_t message = tk::RoundToInt32(std::trunc(magnitude));
+  return twips < 0 ? -message : message;
 }
 
 void OnTrayMessage(Program& p, const tk::MouseArgs& args) {

@@ -22,7 +22,7 @@ void AddTrayIcon(Program& p, tk::ResumeNext& next);
 void RemoveTrayIcon(Program& p);
 
 // The mouse message the icon reported: the toolkit delivered it as a pointer
-// x coordinate in twips.
+// x coordinate in twips. Every x of one pixel column gives that column's number.
 std::int32_t DecodeTrayMessage(tk::Twips x, tk::Twips twipsPerPixel);
 
 // The panel's MouseMove: a double-click on the icon opens the panel, a right

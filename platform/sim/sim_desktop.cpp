@@ -365,12 +365,12 @@ void SimDesktop::Activate(HWnd form) {
   }
   active_ = form;
   PlaceFront(form);
-  // Coming back to a form puts the focus where it was, quietly, as the
-  // platform does: switching windows is no new focus for a control.
+  // Coming back to a form puts the focus where it was; the platform tells that
+  // control it got the focus, as for any other arrival.
   WindowState* w = W(form);
   const HWnd last = std::exchange(w->lastFocus, 0);
   if (last != 0 && Within(last, form) && CanTakeInput(last)) {
-    focus_ = last;
+    ChangeFocus(last);
     return;
   }
   const HWnd stop = FirstStop(form);
@@ -643,6 +643,14 @@ bool SimDesktop::PressAltF4(HWnd hwnd) {
   if (!w || !w->form || !CanTakeInput(hwnd)) return false;
   Raise(hwnd, [](WindowEvents& e) { e.OnCloseRequest(); });
   return true;
+}
+
+void SimDesktop::EndSession() {
+  std::vector<HWnd> forms;
+  for (const auto& [hwnd, w] : windows_) {
+    if (w.form) forms.push_back(hwnd);
+  }
+  for (const HWnd form : forms) Raise(form, [](WindowEvents& e) { e.OnSessionEnd(); });
 }
 
 bool SimDesktop::ClickIcon(std::uint32_t mouseMessage) {

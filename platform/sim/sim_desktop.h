@@ -183,6 +183,9 @@ class SimDesktop : public Desktop {
   bool RequestClose(HWnd hwnd);
   // Alt+F4 on a form that has the keyboard: a close request even without a close box.
   bool PressAltF4(HWnd hwnd);
+  // The user shuts down or signs out and nothing cancels it: every form, shown
+  // or hidden, enabled or not, hears that the session ends.
+  void EndSession();
   // A mouse message on the one notification icon, or on the icon given.
   bool ClickIcon(std::uint32_t mouseMessage);
   bool ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage);

@@ -72,11 +72,11 @@ class SimFiles::Output : public OutputStream {
   void Write(std::string_view text) override {
     if (finished_) throw std::logic_error("OutputStream::Write after Commit");
     Entry* temp = fs_.Find(temp_key_);
-    if (!temp) throw RuntimeError(Error::PathFileAccess, target_.names.back());
+    if (!temp) throw RuntimeError(Error::PathFileAccess, target_.path);
     if (fs_.space_ && text.size() > *fs_.space_) {
       temp->bytes.append(text.substr(0, *fs_.space_));
       fs_.space_ = 0;
-      throw RuntimeError(Error::DiskFull, target_.names.back());
+      throw RuntimeError(Error::DiskFull, target_.path);
     }
     if (fs_.space_) *fs_.space_ -= text.size();
     temp->bytes.append(text);
@@ -87,7 +87,7 @@ class SimFiles::Output : public OutputStream {
     finished_ = true;
     const auto fail = [&](Error error) {
       fs_.entries_.erase(temp_key_);
-      throw RuntimeError(error, target_.names.back());
+      throw RuntimeError(error, target_.path);
     };
     if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
     Entry* temp = fs_.Find(temp_key_);
@@ -169,6 +169,7 @@ SimFiles::Parsed SimFiles::Parse(const std::string& path) const {
   p.key = KeyOf(names, names.size());
   p.parentKey = KeyOf(names, names.empty() ? 0 : names.size() - 1);
   p.names = std::move(names);
+  p.path = path;
   return p;
 }
 

@@ -69,6 +69,7 @@ class SimFiles : public FileSystem {
     std::vector<std::string> names;  // below the drive, as written
     std::string key;                 // the whole path folded: the map's key
     std::string parentKey;           // the root's own key for the root
+    std::string path;                // as given: the platform's errors name it so
   };
 
   Parsed Parse(const std::string& path) const;  // throws PathFileAccess for a bad name

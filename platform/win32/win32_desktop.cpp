@@ -223,10 +223,9 @@ struct Win32Desktop::Impl {
   LRESULT MouseUp(Window& window, std::int16_t button, WPARAM wParam, LPARAM lParam);
   void Clicked(HWND control);
   void FocusFirstStop(Window& form);
-  // Coming back to a form puts the focus where it was, quietly: switching
-  // between windows is no new focus for the gadget's controls.
+  // Coming back to a form puts the focus where it was, and that control gets
+  // its got-focus as for any other arrival.
   void RestoreFocus(Window& form);
-  bool restoringFocus = false;
   void MoveFocus(Window& form, bool backward);
   void EraseForm(Window& window, HDC dc);
   void PaintFrame(Window& window);
@@ -280,9 +279,7 @@ LRESULT CALLBACK Win32Desktop::Impl::ControlProc(HWND hwnd, UINT message, WPARAM
     switch (message) {
       case WM_SETFOCUS: {
         const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
-        if (!window->desktop->restoringFocus) {
-          window->desktop->Raise(*window, [](WindowEvents& e) { e.OnGotFocus(); });
-        }
+        window->desktop->Raise(*window, [](WindowEvents& e) { e.OnGotFocus(); });
         return result;
       }
       case WM_NCDESTROY:
@@ -340,6 +337,11 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       return 0;
     case WM_CLOSE:
       if (window.form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
+      return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+      // A cancelled shutdown (wParam FALSE) changes nothing.
+      if (window.form && wParam) Raise(window, [](WindowEvents& e) { e.OnSessionEnd(); });
       return 0;
     case WM_WINDOWPOSCHANGING:
       // Every way of showing a window passes here, before anything is painted.
@@ -483,9 +485,7 @@ void Win32Desktop::Impl::RestoreFocus(Window& form) {
     FocusFirstStop(form);
     return;
   }
-  restoringFocus = true;
   ::SetFocus(last);
-  restoringFocus = false;
 }
 
 void Win32Desktop::Impl::MoveFocus(Window& form, bool backward) {
@@ -734,13 +734,11 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& event
   int y = 0;
   switch (request.startUp) {
     case StartUpPosition::Manual: break;
-    case StartUpPosition::CenterScreen: {
-      RECT area{0, 0, ::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN)};
-      ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
-      x = area.left + (area.right - area.left - width) / 2;
-      y = area.top + (area.bottom - area.top - height) / 2;
+    case StartUpPosition::CenterScreen:
+      // The whole screen, task bar included, as the toolkit's forms centre.
+      x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+      y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
       break;
-    }
     case StartUpPosition::WindowsDefault:
       x = CW_USEDEFAULT;
       y = CW_USEDEFAULT;

@@ -13,6 +13,15 @@ constexpr std::int16_t kMiddle = 4;
 constexpr std::int16_t kShiftKey = 1;
 constexpr std::int16_t kCtrlKey = 2;
 constexpr std::int16_t kAltKey = 4;
+constexpr std::string_view kPreviousKept = "前回の設定はそのまま残ります";
+
+int Occurrences(std::string_view text, std::string_view part) {
+  int count = 0;
+  for (auto at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
 
 class Interaction : public GadgetTest {
  protected:
@@ -212,6 +221,21 @@ TEST_F(Interaction, ASecondSettingsRequestBringsTheOpenDialogForward) {
   EXPECT_TRUE(desk.Errors().empty());
 }
 
+TEST_F(Interaction, WhileTheDialogIsUpOpeningThePanelBringsTheDialogForward) {
+  desk.ScriptModal([&] {
+    desk.ClickIcon(0x203);
+    desk.ScriptMenu(kOpenPanel);
+    desk.ClickIcon(0x204);
+    EXPECT_FALSE(PanelShown()) << "a panel the user could not use";
+    EXPECT_EQ(desk.Active(), dialog().hWnd());
+    desk.ClickControl(dialog().Command1.hWnd());
+  });
+  Command(kOpenSettings);
+  EXPECT_TRUE(desk.Errors().empty());
+  desk.ClickIcon(0x203);
+  EXPECT_TRUE(PanelShown()) << "and once it is closed the panel opens again";
+}
+
 // ------------------------------------------------------------ exit
 
 TEST_F(Interaction, ExitRemovesTheIconWritesTheFileHidesAllAndEnds) {
@@ -268,13 +292,14 @@ TEST_F(Interaction, AnUnwritableFileIsReportedTheOldOneKeptAndTheExitFinished) {
   struct Fault {
     const char* name;
     std::function<void(sim::SimFiles&)> apply;
+    bool oldFileReadable;  // the report promises only what it could see
   };
   const Fault faults[] = {
       {"read-only folder",
-       [](sim::SimFiles& f) { f.SetReadOnlyFolder("C:\\Program Files\\Ravik N"); }},
-      {"disk full", [](sim::SimFiles& f) { f.DiskFullAfter(10); }},
-      {"commit fails", [](sim::SimFiles& f) { f.FailNextCommit(); }},
-      {"file locked", [](sim::SimFiles& f) { f.Lock(kIniPath); }},
+       [](sim::SimFiles& f) { f.SetReadOnlyFolder("C:\\Program Files\\Ravik N"); }, true},
+      {"disk full", [](sim::SimFiles& f) { f.DiskFullAfter(10); }, true},
+      {"commit fails", [](sim::SimFiles& f) { f.FailNextCommit(); }, true},
+      {"file locked", [](sim::SimFiles& f) { f.Lock(kIniPath); }, false},
   };
   for (const Fault& fault : faults) {
     SCOPED_TRACE(fault.name);
@@ -290,12 +315,52 @@ TEST_F(Interaction, AnUnwritableFileIsReportedTheOldOneKeptAndTheExitFinished) {
     w.files().ClearFaults();
     EXPECT_EQ(w.files().GetFile(kIniPath), old) << "byte for byte";
     ASSERT_EQ(w.desktop().Errors().size(), 1u);
-    EXPECT_NE(w.desktop().Errors()[0].find(kIniPath), std::string::npos) << "names the file";
-    EXPECT_NE(w.desktop().Errors()[0].find("Run-time error"), std::string::npos) << "and why";
+    const std::string& report = w.desktop().Errors()[0];
+    EXPECT_EQ(Occurrences(report, kIniPath), 1) << "names the file once: " << report;
+    EXPECT_NE(report.find("Run-time error"), std::string::npos) << "and why";
+    EXPECT_EQ(report.find(kPreviousKept) != std::string::npos, fault.oldFileReadable) << report;
     EXPECT_EQ(w.desktop().EndCount(), 1) << "the user can still end the gadget";
     EXPECT_TRUE(w.desktop().Icons().empty());
     EXPECT_EQ(w.files().List("C:\\Program Files\\Ravik N").size(), 1u) << "no temporary file";
   }
+}
+
+TEST(ExitWithoutAPreviousFile, TheReportDoesNotPromiseOne) {
+  for (const bool folderOfThatName : {false, true}) {
+    SCOPED_TRACE(folderOfThatName ? "a folder of the file's name" : "no file");
+    sim::World w;
+    if (folderOfThatName) {
+      w.files().MakeFolder(kIniPath);
+    } else {
+      w.files().SetReadOnlyFolder("C:\\Program Files\\Ravik N");
+    }
+    Program p(w.desktop(), w.api());
+    p.Start();
+    p.Dispatch([&] { RunMenuCommand(p, kExit); });
+    ASSERT_EQ(w.desktop().Errors().size(), 1u);
+    const std::string& report = w.desktop().Errors()[0];
+    EXPECT_EQ(report.find(kPreviousKept), std::string::npos) << report;
+    EXPECT_EQ(Occurrences(report, kIniPath), 1) << report;
+  }
+}
+
+TEST_F(Interaction, TheSessionsEndSavesAsTheExitDoesAndShowsNothing) {
+  desk.ScriptDrag(-60, 20);
+  desk.MouseDown(badge().hWnd(), tk::kLeftButton, 0, 25, 25);
+  desk.EndSession();
+  EXPECT_EQ(Ini(), "-180,750\r\n3000,2000\r\n#TRUE#\r\n");
+  EXPECT_TRUE(desk.Icons().empty());
+  EXPECT_EQ(desk.EndCount(), 1);
+  EXPECT_FALSE(program.Form3Loaded()) << "nothing else is loaded on the way out";
+}
+
+TEST_F(Interaction, ASessionsEndThatCannotWriteEndsSilentlyKeepingTheOldFile) {
+  files.SetReadOnlyFolder("C:\\Program Files\\Ravik N");
+  desk.EndSession();
+  EXPECT_EQ(Ini(), "720,450\r\n3000,2000\r\n#TRUE#\r\n");
+  EXPECT_TRUE(desk.Errors().empty()) << "no message box holds up the shutdown";
+  EXPECT_TRUE(desk.Icons().empty());
+  EXPECT_EQ(desk.EndCount(), 1);
 }
 
 // ------------------------------------------------------------ the panel
@@ -320,19 +385,19 @@ TEST_F(Interaction, TheTextBoxIsEmptiedWheneverItGetsTheFocus) {
   EXPECT_EQ(panel().Text1.Text(), "") << "reopening discards it";
 }
 
-TEST_F(Interaction, SwitchingWindowsKeepsWhatWasTypedAndWhereTheFocusWas) {
+TEST_F(Interaction, ComingBackToThePanelEmptiesTheBoxWhereTheFocusReturns) {
   Command(kOpenPanel);
   desk.Type(panel().Text1.hWnd(), "abc");
   desk.MouseDown(badge().hWnd(), tk::kRightButton, 0, 25, 25);  // the badge takes the activation
   ASSERT_EQ(desk.Active(), badge().hWnd());
   desk.MouseDown(panel().hWnd(), tk::kLeftButton, 0, 5, 5);  // and the panel takes it back
   EXPECT_EQ(desk.Focused(), panel().Text1.hWnd());
-  EXPECT_EQ(panel().Text1.Text(), "abc");
+  EXPECT_EQ(panel().Text1.Text(), "") << "a scratch field: the returning focus empties it";
 
   desk.Focus(panel().Command1.hWnd());
   desk.MouseDown(badge().hWnd(), tk::kRightButton, 0, 25, 25);
   desk.MouseDown(panel().hWnd(), tk::kLeftButton, 0, 5, 5);
-  EXPECT_EQ(desk.Focused(), panel().Command1.hWnd()) << "not the first stop";
+  EXPECT_EQ(desk.Focused(), panel().Command1.hWnd()) << "back where it was, not the first stop";
 }
 
 TEST_F(Interaction, ClearEmptiesTheBoxAndLeavesTheFocusThere) {

@@ -64,6 +64,10 @@ std::vector<Damaged> DamagedFiles() {
       {"NulPaddingAfterTheLines", kGood + std::string(512, '\0'), kGoodOutcome},
       // Nothing in a UTF-16 file is a value of the file's own encoding.
       {"Utf16WithBom", Utf16WithBom(kGood), kNothingRead},
+      {"Utf8Bom", "\xEF\xBB\xBF" + kGood, kGoodOutcome},
+      // Only one whole mark, only at the start: anything else is the first value's own text.
+      {"Utf8BomTwice", "\xEF\xBB\xBF\xEF\xBB\xBF" + kGood, {{0, 0}, 450.0f, 527.5f, kTrue}},
+      {"Utf8BomCut", "\xEF\xBB" + kGood, {{0, 0}, 450.0f, 527.5f, kTrue}},
       // A comma and a line end of CR, LF or CR LF all end a value.
       {"CrOnlyLineEnds", "720,450\r527.5,336\r#TRUE#\r", kGoodOutcome},
       {"LfOnlyLineEnds", "720,450\n527.5,336\n#TRUE#\n", kGoodOutcome},

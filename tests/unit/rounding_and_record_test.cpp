@@ -38,19 +38,27 @@ TEST(RoundToInt32, ValuesWithoutAnIntegerRaiseOverflow) {
   }
 }
 
-TEST(DecodeTrayMessage, EveryXOfOnePixelColumnDecodesToItsMessage) {
-  for (const float twips : {15.0f, 12.0f, 7.5f}) {
-    const auto t = static_cast<int>(tk::RoundToInt32(twips));
-    for (int x = 515 * t; x < 516 * t; ++x) {
-      EXPECT_EQ(DecodeTrayMessage(static_cast<float>(x), twips), 515) << x << " at " << twips;
+TEST(DecodeTrayMessage, TheIconsMessagesComeBackThroughTheToolkitAtEveryScale) {
+  for (const int dpi : {96, 120, 144, 168, 192, 216, 288}) {
+    const float twipsPerPixel = 1440.0f / static_cast<float>(dpi);
+    for (const std::int32_t message : {512, 513, 514, 515, 516, 517}) {
+      const float x = static_cast<float>(message) * twipsPerPixel;  // the toolkit's conversion
+      EXPECT_EQ(DecodeTrayMessage(x, twipsPerPixel), message) << message << " at " << dpi;
     }
-    EXPECT_EQ(DecodeTrayMessage(static_cast<float>(516 * t), twips), 516);
-    EXPECT_EQ(DecodeTrayMessage(static_cast<float>(515 * t - 1), twips), 514);
   }
 }
 
-TEST(DecodeTrayMessage, ATwipsFactorThatRoundsToZeroIsAnError) {
-  EXPECT_THROW(DecodeTrayMessage(7725, 0.4f), tk::RuntimeError);
+TEST(DecodeTrayMessage, AWholeFactorIsThePlainIntegerDivisionOfTheRoundedX) {
+  for (const int factor : {15, 12, 10}) {
+    for (int x = -2 * factor; x < 520 * factor; ++x) {
+      EXPECT_EQ(DecodeTrayMessage(static_cast<float>(x), static_cast<float>(factor)), x / factor)
+          << x << " at " << factor;
+    }
+  }
+}
+
+TEST(DecodeTrayMessage, AZeroFactorIsAnError) {
+  EXPECT_THROW(DecodeTrayMessage(7725, 0.0f), tk::RuntimeError);
 }
 
 TEST(NotifyRecord, AnsiFormIsLittleEndianWithTheTipPadded) {

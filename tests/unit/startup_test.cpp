@@ -2,9 +2,12 @@
 // the size and picture, the outline and the tray icon.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "gadget_fixture.h"
 #include "settings/settings_file.h"
 #include "settings/settings_text.h"
+#include "tests/desktop_wrapper.h"
 
 namespace rn::testing {
 namespace {
@@ -260,6 +263,60 @@ TEST_P(StartUpWithoutAnOutline, TheWindowKeepsItsRectangle) {
 INSTANTIATE_TEST_SUITE_P(CallsThatDecideIt, StartUpWithoutAnOutline,
                          ::testing::Values("CreateCompatibleDC", "CreatePolyPolygonRgn",
                                            "SetWindowRgn"));
+
+// The platform refuses the n-th window, control or picture the gadget asks for,
+// as the real desktop does when it runs out of handles.
+class CreationFailingDesktop : public DesktopWrapper {
+ public:
+  CreationFailingDesktop(Desktop& inner, int failing) : DesktopWrapper(inner), failing_(failing) {}
+  HWnd CreateForm(const FormWindowSpec& request, WindowEvents& events) override {
+    Count();
+    return DesktopWrapper::CreateForm(request, events);
+  }
+  HWnd CreateControl(HWnd parent, const ControlWindowSpec& request, WindowEvents& events) override {
+    Count();
+    return DesktopWrapper::CreateControl(parent, request, events);
+  }
+  Picture LoadPicture(PictureId id) override {
+    Count();
+    return DesktopWrapper::LoadPicture(id);
+  }
+  bool Failed() const { return made_ > failing_; }
+
+ private:
+  void Count() {
+    if (made_++ == failing_) throw std::runtime_error("the platform refused");
+  }
+  int failing_;
+  int made_ = 0;
+};
+
+TEST(StartUpWithACreationRefused, ShowsTheBadgeAndAddsTheIconWheneverTheBadgeExists) {
+  for (const bool withFile : {true, false}) {
+    for (int failing = 0;; ++failing) {
+      SCOPED_TRACE(::testing::Message() << (withFile ? "with" : "without") << " a file, creation "
+                                        << failing << " refused");
+      sim::World world;
+      if (withFile) world.files().PutFile(kIniPath, "720,450\r\n3000,2000\r\n#TRUE#\r\n");
+      CreationFailingDesktop desktop(world.desktop(), failing);
+      Program program(desktop, world.api());
+      program.Start();
+      if (!desktop.Failed()) break;
+      const HWnd badge = program.Form1().hWnd();
+      if (failing == 0) {
+        EXPECT_EQ(badge, 0u) << "the start-up form itself";
+        EXPECT_EQ(world.desktop().Errors().size(), 1u) << "is the toolkit's to report";
+        continue;
+      }
+      ASSERT_NE(badge, 0u);
+      EXPECT_TRUE(world.desktop().Find(badge)->visible);
+      EXPECT_EQ(world.desktop().Find(badge)->bounds.left, withFile ? 48 : 0);
+      EXPECT_EQ(world.desktop().Icons().size(), 1u);
+      EXPECT_EQ(program.module1.FrontFlag, kTrue);
+      EXPECT_TRUE(world.desktop().Errors().empty()) << "start-up resumes silently";
+    }
+  }
+}
 
 TEST_F(StartUp, ARefusedBandSwitchLeavesTheRestRunning) {
   // A run-time error in the middle of start-up is abandoned, never reported.
