@@ -1,6 +1,8 @@
 """The menu, from the badge and from the tray icon, and the exit through it: the icon goes,
 RN.ini gets its three lines, and the next start picks up where this one ended."""
 
+import subprocess
+
 import harness
 from harness import Rect
 
@@ -100,6 +102,22 @@ class Menu(harness.E2ETestCase):
         self.assertEqual(gadget.wait_exit(), 0)
         self.wait_icon_gone(icon)
         self.assertEqual(gadget.ini.read_bytes().split(b"\r\n")[2], b"#TRUE#")
+
+    def test_a_shutdown_saves_the_places_as_the_exit_does_without_a_word(self):
+        gadget, badge, icon = self.start_badge()
+        harness.drag(*badge.rect.center, badge.rect.center[0] + 185, badge.rect.center[1] + 135)
+        self.place("Form1", 185, 135)
+        self.assertFalse(gadget.ini.exists())
+
+        # What Windows sends every top-level window when the user shuts down or signs out.
+        subprocess.run([str(harness.SCRIPTS / "wine-exec"), "wineboot", "--end-session"],
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=60, check=True)
+        self.assertEqual(gadget.wait_exit(), 0)
+        self.wait_icon_gone(icon)
+        lines = gadget.ini.read_bytes().split(b"\r\n")
+        self.assertEqual(lines[0], f"{185 * TWIPS},{135 * TWIPS}".encode())
+        self.assertEqual((lines[2], lines[3], len(lines)), (b"#TRUE#", b"", 4))
 
 
 if __name__ == "__main__":

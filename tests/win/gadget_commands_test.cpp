@@ -156,6 +156,19 @@ TEST_F(Commands, TypedTextGoesWheneverTheBoxGetsTheFocusBack) {
   EXPECT_EQ(Text(), "");
 }
 
+TEST_F(Commands, ComingBackToThePanelEmptiesTheBoxWhereTheFocusReturns) {
+  Command(kOpenPanel);
+  Type(L"abc");
+  ::SetActiveWindow(H(badge().hWnd()));
+  Drain();
+  ASSERT_EQ(::GetActiveWindow(), H(badge().hWnd()));
+  EXPECT_EQ(Text(), "abc") << "leaving keeps it";
+  ::SetActiveWindow(H(panel().hWnd()));
+  Drain();
+  EXPECT_EQ(::GetFocus(), H(panel().Text1.hWnd()));
+  EXPECT_EQ(Text(), "") << "the focus that comes back is an arrival like any other";
+}
+
 TEST_F(Commands, ClearEmptiesTheBoxAndLeavesTheFocusInIt) {
   Command(kOpenPanel);
   Type(L"abc");
