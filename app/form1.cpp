@@ -30,6 +30,12 @@ void Form1::Form_Load() {
   });
   next([&] { SetLeft(windowLeft); });
   next([&] { SetTop(windowTop); });
+  FitToPicture(next);
+  AddTrayIcon(p_, next);
+  next([&] { SetVisible(true); });
+}
+
+void Form1::FitToPicture(tk::ResumeNext& next) {
   // After a read file this first use loads the panel, inside its own unit: a
   // panel the platform cannot make ends that step alone.
   const auto picture = [this]() -> tk::PictureBox& { return p_.Form2().Picture1; };
@@ -37,10 +43,17 @@ void Form1::Form_Load() {
   next([&] { SetHeight(picture().Height()); });
   next([&] { SetWidth(picture().Width()); });
   next([&] { picture().SetScaleMode(tk::kScalePixels); });
+  // The outline is cut from the badge as drawn, counted in its pixels.
+  next([&] { SetScaleMode(tk::kScalePixels); });
   next([&] { SetPicture(picture().Picture()); });
   ApplyShape(p_, next);
-  AddTrayIcon(p_, next);
-  next([&] { SetVisible(true); });
+}
+
+// On a monitor of another scale the picture is drawn again at that scale, and
+// the outline cut again from what is drawn, the way start-up did it.
+void Form1::Form_DpiChanged() {
+  tk::ResumeNext next;
+  FitToPicture(next);
 }
 
 void Form1::Form_MouseDown(const tk::MouseArgs& args) {

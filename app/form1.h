@@ -22,8 +22,12 @@ class Form1 : public tk::Form {
   // its next use. The menu's exit is the one way to end the gadget.
   void Form_QueryClose() override {}
   void Form_SessionEnd() override;
+  void Form_DpiChanged() override;
 
  private:
+  // Sizes the badge to Picture1, gives it that picture and cuts its outline.
+  void FitToPicture(tk::ResumeNext& next);
+
   Program& p_;
 };
 

@@ -70,24 +70,27 @@ void ApplyShape(Program& p, tk::ResumeNext& next) {
   WinApi& api = p.api();
   // Every use of the panel stands inside a unit, as the first one may load it.
   const auto picture = [&p]() -> tk::PictureBox& { return p.Form2().Picture1; };
+  // The badge's own image is its picture as drawn at its monitor's scale, which
+  // may not be the panel's: the outline is cut from exactly what is seen.
+  const auto drawn = [&p]() -> tk::Form& { return p.Form1(); };
   Handle memoryDC = 0;
   Handle bitmap = 0;
   Handle region = 0;
-  next([&] { memoryDC = api.CreateCompatibleDC(picture().hDC()); });
+  next([&] { memoryDC = api.CreateCompatibleDC(drawn().hDC()); });
   next([&] {
-    bitmap = api.CreateCompatibleBitmap(picture().hDC(), tk::RoundToInt32(picture().ScaleWidth()),
-                                        tk::RoundToInt32(picture().ScaleHeight()));
+    bitmap = api.CreateCompatibleBitmap(drawn().hDC(), tk::RoundToInt32(drawn().ScaleWidth()),
+                                        tk::RoundToInt32(drawn().ScaleHeight()));
   });
   next([&] { api.SelectObject(memoryDC, bitmap); });
   next([&] {
-    api.BitBlt(memoryDC, 0, 0, tk::RoundToInt32(picture().ScaleWidth()),
-               tk::RoundToInt32(picture().ScaleHeight()), picture().hDC(), 0, 0, win::SrcCopy);
+    api.BitBlt(memoryDC, 0, 0, tk::RoundToInt32(drawn().ScaleWidth()),
+               tk::RoundToInt32(drawn().ScaleHeight()), drawn().hDC(), 0, 0, win::SrcCopy);
   });
   {
     ShapeScan scan;
     next([&] {
       scan =
-          ScanShape(picture().ScaleWidth(), picture().ScaleHeight(),
+          ScanShape(drawn().ScaleWidth(), drawn().ScaleHeight(),
                     [&](std::int32_t x, std::int32_t y) { return api.GetPixel(memoryDC, x, y); });
     });
     next([&] {

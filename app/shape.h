@@ -36,9 +36,10 @@ using PixelReader = std::function<ColorRef(std::int32_t x, std::int32_t y)>;
 // raises Overflow before any store is made.
 ShapeScan ScanShape(float width, float height, const PixelReader& pixel);
 
-// Copies Picture1's bitmap into memory, scans it, gives Form1 the region and
-// releases every drawing object it made. Each platform step is a step of the
-// start-up sequence's resume-next mode.
+// Copies Form1's picture as drawn (at 100 %, Picture1's bitmap pixel for pixel)
+// into memory, scans it, hides Picture1, gives Form1 the region and releases
+// every drawing object it made. Each platform step is a step of the caller's
+// resume-next mode.
 void ApplyShape(Program& p, tk::ResumeNext& next);
 
 }  // namespace rn

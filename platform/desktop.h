@@ -41,6 +41,11 @@ class WindowEvents {
   // The user is shutting down or signing out, and nothing cancelled it: the
   // process ends once every top-level window has heard this.
   virtual void OnSessionEnd() {}
+  // A form now stands on a monitor of another scale, or its monitor's scale
+  // changed. The desktop has already given it the place and size the system
+  // suggests and its controls' fonts at the new scale; the rest of the layout is
+  // the toolkit's.
+  virtual void OnDpiChanged() {}
 
  protected:
   ~WindowEvents() = default;
@@ -88,6 +93,8 @@ struct ControlWindowSpec {
   std::optional<Font> font;
 };
 
+// A picture's own pixels are its size at 100 %; drawn at another scale it takes
+// the pixels its twips make there (platform/scale.h).
 struct Picture {
   Handle handle = 0;  // a bitmap or an icon, owned by the desktop for the whole run
   std::int32_t width = 0;
@@ -96,8 +103,10 @@ struct Picture {
 };
 
 struct ScreenMetrics {
-  std::int32_t width = 0;  // pixels
+  std::int32_t width = 0;  // pixels, of the primary monitor
   std::int32_t height = 0;
+  // The system's scale: the primary monitor's when the session began. It stays
+  // the same while the session lasts, whatever the monitors do.
   std::int32_t dpi = 96;
 };
 
@@ -122,6 +131,11 @@ class Desktop {
   // A form's outer rectangle in screen pixels; a control's in its parent's client area.
   virtual Rect GetBounds(HWnd hwnd) = 0;
   virtual void SetBounds(HWnd hwnd, const Rect& bounds) = 0;
+  // The area inside a window's frame, in its own pixels: (0, 0) at its top left.
+  virtual Rect GetClientRect(HWnd hwnd) = 0;
+  // The scale, in dots per inch, of the monitor a form stands on, and so of its
+  // controls; 96 is 100 %. A form that comes to another hears OnDpiChanged.
+  virtual std::int32_t Dpi(HWnd hwnd) = 0;
   virtual bool IsVisible(HWnd hwnd) = 0;
   virtual void SetVisible(HWnd hwnd, bool visible) = 0;
   virtual void SetEnabled(HWnd hwnd, bool enabled) = 0;
@@ -135,10 +149,13 @@ class Desktop {
 
   // Pictures live as long as the desktop.
   virtual Picture LoadPicture(PictureId id) = 0;
-  // A form's background, a picture box's persistent image, an image control's picture.
+  // A form's background, a picture box's persistent image, an image control's
+  // picture. Each is drawn at its window's scale: bitmaps by nearest neighbour
+  // (platform/scale.h), icons by the platform at the image control's size.
   virtual void SetPicture(HWnd hwnd, const Picture& picture) = 0;
-  // The device context that holds a picture box's persistent image, drawn or not.
-  virtual Handle PictureDC(HWnd pictureBox) = 0;
+  // The device context that holds a picture box's persistent image, drawn or not,
+  // or a form's: its client area as it is drawn on screen, picture and all.
+  virtual Handle PictureDC(HWnd hwnd) = 0;
 
   // Shows a popup menu at the pointer and returns the index of the chosen item,
   // or -1 when none was chosen. A caption "-" is a separator. Flag 2 lets the

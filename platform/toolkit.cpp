@@ -14,18 +14,23 @@ Runtime::Runtime(Desktop& desktop, WinApi& api)
 
 Runtime::~Runtime() = default;
 
+namespace {
+// A desktop that cannot tell is at 100 %.
+std::int32_t Known(std::int32_t dpi) { return dpi > 0 ? dpi : kDefaultDpi; }
+}  // namespace
+
+std::int32_t Runtime::SystemDpi() { return Known(desktop_.Screen().dpi); }
+
+std::int32_t Runtime::WindowDpi(HWnd hwnd) {
+  return hwnd == 0 ? SystemDpi() : Known(desktop_.Dpi(hwnd));
+}
+
 Twips Runtime::TwipsPerPixelX() {
-  constexpr float kTwipsPerInch = 1440.0f;
-  return kTwipsPerInch / static_cast<float>(desktop_.Screen().dpi);
+  return static_cast<float>(kTwipsPerInch) / static_cast<float>(SystemDpi());
 }
 
-std::int32_t Runtime::ToPixels(Twips twips) {
-  return RoundToInt32(static_cast<double>(twips) / TwipsPerPixelX());
-}
-
-Twips Runtime::ToTwips(std::int32_t pixels) {
-  return static_cast<Twips>(pixels) * TwipsPerPixelX();
-}
+std::int32_t Runtime::ToPixels(Twips twips) { return TwipsToPixels(twips, SystemDpi()); }
+Twips Runtime::ToTwips(std::int32_t pixels) { return PixelsToTwips(pixels, SystemDpi()); }
 
 Twips Runtime::ScreenWidth() { return ToTwips(desktop_.Screen().width); }
 Twips Runtime::ScreenHeight() { return ToTwips(desktop_.Screen().height); }
@@ -76,11 +81,19 @@ void Control::Create() {
   ControlWindowSpec request;
   request.kind = layout_.kind;
   request.caption = layout_.caption;
-  request.bounds = {rt().ToPixels(layout_.left), rt().ToPixels(layout_.top),
-                    rt().ToPixels(layout_.left + layout_.width),
-                    rt().ToPixels(layout_.top + layout_.height)};
+  request.bounds = Place();
   request.font = layout_.font;
   hwnd_ = desktop().CreateControl(parent, request, *this);
+}
+
+Rect Control::Place() {
+  return {form_.ToPixels(layout_.left), form_.ToPixels(layout_.top),
+          form_.ToPixels(layout_.left + layout_.width),
+          form_.ToPixels(layout_.top + layout_.height)};
+}
+
+void Control::Relayout() {
+  if (hwnd_ != 0) desktop().SetBounds(hwnd_, Place());
 }
 
 std::pair<int, int> Control::TabKey() const {
@@ -95,10 +108,12 @@ std::pair<int, int> Control::TabKey() const {
 
 bool Control::Visible() { return desktop().IsVisible(hwnd_); }
 void Control::SetVisible(bool visible) { desktop().SetVisible(hwnd_, visible); }
-Twips Control::Left() { return rt().ToTwips(desktop().GetBounds(hwnd_).left); }
-Twips Control::Top() { return rt().ToTwips(desktop().GetBounds(hwnd_).top); }
-Twips Control::Width() { return rt().ToTwips(desktop().GetBounds(hwnd_).Width()); }
-Twips Control::Height() { return rt().ToTwips(desktop().GetBounds(hwnd_).Height()); }
+// Read back from pixels, 750 twips would come back 744 at 120 dpi, and a badge
+// sized from them would lose a pixel on a monitor of another scale.
+Twips Control::Left() { return hwnd_ == 0 ? 0 : layout_.left; }
+Twips Control::Top() { return hwnd_ == 0 ? 0 : layout_.top; }
+Twips Control::Width() { return hwnd_ == 0 ? 0 : layout_.width; }
+Twips Control::Height() { return hwnd_ == 0 ? 0 : layout_.height; }
 void Control::SetFocus() { desktop().SetFocus(hwnd_); }
 
 void Control::OnClick() {
@@ -115,28 +130,43 @@ void Control::OnGotFocus() {
 
 void PictureBox::Create() {
   if (layout_.picture) picture_ = desktop().LoadPicture(*layout_.picture);
-  Control::Create();
   if (layout_.autoSize && picture_) {
-    Rect bounds = desktop().GetBounds(hwnd_);
-    bounds.right = bounds.left + picture_.width;
-    bounds.bottom = bounds.top + picture_.height;
-    desktop().SetBounds(hwnd_, bounds);
+    layout_.width = PixelsToTwips(picture_.width, kDefaultDpi);
+    layout_.height = PixelsToTwips(picture_.height, kDefaultDpi);
   }
+  Control::Create();
   if (picture_) desktop().SetPicture(hwnd_, picture_);
 }
 
-void PictureBox::SetScaleMode(std::int16_t mode) {
-  if (mode != kScaleTwips && mode != kScalePixels) throw RuntimeError(Error::InvalidCall);
-  scale_mode_ = mode;
+Rect PictureBox::Place() {
+  Rect place = Control::Place();
+  if (layout_.autoSize && picture_) {
+    place.right = place.left + form_.ToPixels(layout_.width);
+    place.bottom = place.top + form_.ToPixels(layout_.height);
+  }
+  return place;
 }
 
-float PictureBox::ToScale(std::int32_t pixels) {
-  return scale_mode_ == kScalePixels ? static_cast<float>(pixels) : rt().ToTwips(pixels);
+// The persistent image is drawn at the box's scale, so it is drawn anew.
+void PictureBox::Relayout() {
+  Control::Relayout();
+  if (hwnd_ != 0 && picture_) desktop().SetPicture(hwnd_, picture_);
+}
+
+void ScaleUnit::SetMode(std::int16_t mode) {
+  if (mode != kScaleTwips && mode != kScalePixels) throw RuntimeError(Error::InvalidCall);
+  mode_ = mode;
+}
+
+float ScaleUnit::Of(std::int32_t pixels, std::int32_t dpi) const {
+  return mode_ == kScalePixels ? static_cast<float>(pixels) : PixelsToTwips(pixels, dpi);
 }
 
 // The box has no border, so its scale area is its whole rectangle.
-float PictureBox::ScaleWidth() { return ToScale(desktop().GetBounds(hwnd_).Width()); }
-float PictureBox::ScaleHeight() { return ToScale(desktop().GetBounds(hwnd_).Height()); }
+float PictureBox::ScaleWidth() { return scale_.Of(desktop().GetBounds(hwnd_).Width(), form_.Dpi()); }
+float PictureBox::ScaleHeight() {
+  return scale_.Of(desktop().GetBounds(hwnd_).Height(), form_.Dpi());
+}
 Handle PictureBox::hDC() { return desktop().PictureDC(hwnd_); }
 
 std::string TextBox::Text() { return desktop().GetText(hwnd_); }
@@ -191,10 +221,13 @@ void Form::Load() {
   request.maxButton = layout_.maxButton;
   request.showInTaskbar = layout_.showInTaskbar;
   request.startUp = layout_.startUp;
+  // Every form is born on the primary monitor (its start-up place lies there), at
+  // the system's scale unless that monitor's scale has changed since.
   request.clientWidth = rt_.ToPixels(layout_.clientWidth);
   request.clientHeight = rt_.ToPixels(layout_.clientHeight);
   request.icon = layout_.icon;
   hwnd_ = rt_.desktop().CreateForm(request, *this);
+  if (hwnd_ != 0 && Dpi() != rt_.SystemDpi()) SizeClientFromTable();
   // Members are declared container first, so creation in that order always
   // finds the parent window in place.
   for (Control* control : controls_) control->Create();
@@ -229,10 +262,14 @@ void Form::DestroyWindows() {
 Rect Form::Bounds() { return rt_.desktop().GetBounds(hwnd_); }
 void Form::SetBounds(const Rect& bounds) { rt_.desktop().SetBounds(hwnd_, bounds); }
 
+std::int32_t Form::Dpi() { return rt_.WindowDpi(hwnd_); }
+std::int32_t Form::ToPixels(Twips length) { return TwipsToPixels(length, Dpi()); }
+Twips Form::ToTwips(std::int32_t pixels) { return PixelsToTwips(pixels, Dpi()); }
+
 Twips Form::Left() { return rt_.ToTwips(Bounds().left); }
 Twips Form::Top() { return rt_.ToTwips(Bounds().top); }
-Twips Form::Width() { return rt_.ToTwips(Bounds().Width()); }
-Twips Form::Height() { return rt_.ToTwips(Bounds().Height()); }
+Twips Form::Width() { return ToTwips(Bounds().Width()); }
+Twips Form::Height() { return ToTwips(Bounds().Height()); }
 
 void Form::SetLeft(Twips value) {
   Rect b = Bounds();
@@ -248,12 +285,31 @@ void Form::SetTop(Twips value) {
 
 void Form::SetWidth(Twips value) {
   Rect b = Bounds();
-  SetBounds({b.left, b.top, b.left + rt_.ToPixels(value), b.bottom});
+  SetBounds({b.left, b.top, b.left + ToPixels(value), b.bottom});
+  width_ = value;
 }
 
 void Form::SetHeight(Twips value) {
   Rect b = Bounds();
-  SetBounds({b.left, b.top, b.right, b.top + rt_.ToPixels(value)});
+  SetBounds({b.left, b.top, b.right, b.top + ToPixels(value)});
+  height_ = value;
+}
+
+// The frame keeps whatever size the system gives it at this scale.
+void Form::SizeClientFromTable() {
+  const Rect b = Bounds();
+  const Rect client = rt_.desktop().GetClientRect(hwnd_);
+  SetBounds({b.left, b.top, b.right - client.Width() + ToPixels(layout_.clientWidth),
+             b.bottom - client.Height() + ToPixels(layout_.clientHeight)});
+}
+
+void Form::Relayout() {
+  if (hwnd_ == 0) return;
+  if (!width_ || !height_) SizeClientFromTable();
+  const Rect b = Bounds();
+  SetBounds({b.left, b.top, width_ ? b.left + ToPixels(*width_) : b.right,
+             height_ ? b.top + ToPixels(*height_) : b.bottom});
+  for (Control* control : controls_) control->Relayout();
 }
 
 bool Form::Visible() { return rt_.desktop().IsVisible(hwnd_); }
@@ -265,6 +321,13 @@ void Form::SetVisible(bool visible) {
 void Form::SetPicture(const rn::Picture& picture) {
   picture_ = picture;
   rt_.desktop().SetPicture(hwnd_, picture);
+}
+
+Handle Form::hDC() { return rt_.desktop().PictureDC(hwnd_); }
+
+float Form::ScaleWidth() { return scale_.Of(rt_.desktop().GetClientRect(hwnd_).Width(), Dpi()); }
+float Form::ScaleHeight() {
+  return scale_.Of(rt_.desktop().GetClientRect(hwnd_).Height(), Dpi());
 }
 
 void Form::Show(std::int16_t modal) {
@@ -313,9 +376,13 @@ void Form::ZOrder() { rt_.desktop().BringToFront(hwnd_); }
 
 void Form::Form_QueryClose() { rt_.Unload(*this); }
 
+// Twips with the system's scale, the one the tray icon's decoder divides by: the
+// message the icon carries as a coordinate comes back whole on any monitor.
 MouseArgs Form::ToArgs(const MouseInput& input) {
-  return {input.button, input.shift, rt_.ToTwips(input.x), rt_.ToTwips(input.y),
-          input.fromNotifyIcon};
+  const auto scaled = [&](std::int32_t v) {
+    return scale_.Mode() == kScalePixels ? static_cast<float>(v) : rt_.ToTwips(v);
+  };
+  return {input.button, input.shift, scaled(input.x), scaled(input.y), input.fromNotifyIcon};
 }
 
 void Form::OnMouseDown(const MouseInput& input) {
@@ -338,6 +405,12 @@ void Form::OnCloseRequest() {
 }
 void Form::OnSessionEnd() {
   rt_.Dispatch([&] { Form_SessionEnd(); });
+}
+void Form::OnDpiChanged() {
+  rt_.Dispatch([&] {
+    Relayout();
+    Form_DpiChanged();
+  });
 }
 
 }  // namespace rn::tk

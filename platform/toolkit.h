@@ -13,11 +13,10 @@
 #include "platform/desktop.h"
 #include "platform/errors.h"
 #include "platform/file_numbers.h"
+#include "platform/scale.h"
 #include "platform/winapi.h"
 
 namespace rn::tk {
-
-using Twips = float;
 
 class Form;
 class Control;
@@ -75,7 +74,7 @@ class Runtime {
   WinApi& api() { return api_; }
   FileNumbers& Files() { return files_; }
 
-  // Screen
+  // Screen, with the system's factor (platform/scale.h)
   Twips ScreenWidth();
   Twips ScreenHeight();
   Twips TwipsPerPixelX();
@@ -93,7 +92,13 @@ class Runtime {
   void Unload(Form& form);
   void Retire(std::unique_ptr<Form> form);
 
-  // Pixels of the screen per twip and back, rounded halves to even.
+  // The two places scales are read. Positions on the desktop convert with the
+  // system's scale, so that one twip position is one place whichever monitor it
+  // falls on; lengths in a window with the scale of the monitor it stands on.
+  std::int32_t SystemDpi();
+  std::int32_t WindowDpi(HWnd hwnd);
+
+  // Positions: screen pixels and twips, with the system's scale.
   std::int32_t ToPixels(Twips twips);
   Twips ToTwips(std::int32_t pixels);
 
@@ -129,6 +134,18 @@ class FormRef {
   std::unique_ptr<F> form_;
 };
 
+// The unit of a form's or picture box's own scale (ScaleWidth, ScaleHeight).
+class ScaleUnit {
+ public:
+  std::int16_t Mode() const { return mode_; }
+  void SetMode(std::int16_t mode);
+  // `pixels` of a window at `dpi`, in this unit.
+  float Of(std::int32_t pixels, std::int32_t dpi) const;
+
+ private:
+  std::int16_t mode_ = kScaleTwips;
+};
+
 class Control : protected WindowEvents {
  public:
   Control(Form& form, ControlLayout layout, Control* container = nullptr);
@@ -140,6 +157,8 @@ class Control : protected WindowEvents {
   const ControlLayout& layout() const { return layout_; }
   bool Visible();
   void SetVisible(bool visible);
+  // The place and size its table gives it, in twips, whatever pixels they make
+  // at the scale of its monitor; 0 without a window.
   Twips Left();
   Twips Top();
   Twips Width();
@@ -152,6 +171,10 @@ class Control : protected WindowEvents {
  protected:
   friend class Form;
   virtual void Create();
+  // The pixels its twips make at its form's present scale, in its parent.
+  virtual Rect Place();
+  // Takes its place again after its form came to another scale.
+  virtual void Relayout();
   void OnClick() override;
   void OnGotFocus() override;
   Form& form() { return form_; }
@@ -169,8 +192,8 @@ class Control : protected WindowEvents {
 class PictureBox : public Control {
  public:
   using Control::Control;
-  std::int16_t ScaleMode() const { return scale_mode_; }
-  void SetScaleMode(std::int16_t mode);
+  std::int16_t ScaleMode() const { return scale_.Mode(); }
+  void SetScaleMode(std::int16_t mode) { scale_.SetMode(mode); }
   float ScaleWidth();
   float ScaleHeight();
   Handle hDC();
@@ -178,10 +201,12 @@ class PictureBox : public Control {
 
  protected:
   void Create() override;
+  // A box that takes its picture's size takes its twips (its own pixels at 100 %).
+  Rect Place() override;
+  void Relayout() override;
 
  private:
-  float ToScale(std::int32_t pixels);
-  std::int16_t scale_mode_ = kScaleTwips;
+  ScaleUnit scale_;
   rn::Picture picture_;
 };
 
@@ -284,6 +309,18 @@ class Form : protected WindowEvents {
   void SetVisible(bool visible);
   rn::Picture Picture() const { return picture_; }
   void SetPicture(const rn::Picture& picture);
+  // The form's client area as drawn, picture and all, and its size in the
+  // form's scale unit; mouse coordinates come in that unit too.
+  Handle hDC();
+  std::int16_t ScaleMode() const { return scale_.Mode(); }
+  void SetScaleMode(std::int16_t mode) { scale_.SetMode(mode); }
+  float ScaleWidth();
+  float ScaleHeight();
+  // The scale of the monitor the form stands on, in dots per inch, and lengths
+  // in the form at that scale.
+  std::int32_t Dpi();
+  std::int32_t ToPixels(Twips length);
+  Twips ToTwips(std::int32_t pixels);
 
   void Show(std::int16_t modal = 0);
   void PopupMenu(Menu& menu, std::uint32_t flags = 0);
@@ -303,6 +340,9 @@ class Form : protected WindowEvents {
   virtual void Form_QueryClose();
   // The Windows session is ending; the process goes right after.
   virtual void Form_SessionEnd() {}
+  // The form came to a monitor of another scale and has been laid out again
+  // from its tables.
+  virtual void Form_DpiChanged() {}
 
  private:
   friend class Control;
@@ -318,6 +358,8 @@ class Form : protected WindowEvents {
   MouseArgs ToArgs(const MouseInput& input);
   Rect Bounds();
   void SetBounds(const Rect& bounds);
+  void SizeClientFromTable();
+  void Relayout();
 
   void OnMouseDown(const MouseInput& input) override;
   void OnMouseUp(const MouseInput& input) override;
@@ -326,6 +368,7 @@ class Form : protected WindowEvents {
   void OnGotFocus() override;
   void OnCloseRequest() override;
   void OnSessionEnd() override;
+  void OnDpiChanged() override;
 
   Runtime& rt_;
   FormLayout layout_;
@@ -333,6 +376,11 @@ class Form : protected WindowEvents {
   HWnd hwnd_ = 0;
   bool unloaded_ = false;
   rn::Picture picture_;
+  ScaleUnit scale_;
+  // The outer size a program gave the form, kept in twips for every scale; until
+  // then it is sized by its table's client area.
+  std::optional<Twips> width_;
+  std::optional<Twips> height_;
   int modal_disables_ = 0;             // nested modal forms each disable this one once
   std::vector<Form*> disabled_by_me_;  // while this form is shown modally
 };

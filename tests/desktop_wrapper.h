@@ -27,6 +27,8 @@ class DesktopWrapper : public Desktop {
   void DestroyWindow(HWnd hwnd) override { d_.DestroyWindow(hwnd); }
   Rect GetBounds(HWnd hwnd) override { return d_.GetBounds(hwnd); }
   void SetBounds(HWnd hwnd, const Rect& bounds) override { d_.SetBounds(hwnd, bounds); }
+  Rect GetClientRect(HWnd hwnd) override { return d_.GetClientRect(hwnd); }
+  std::int32_t Dpi(HWnd hwnd) override { return d_.Dpi(hwnd); }
   bool IsVisible(HWnd hwnd) override { return d_.IsVisible(hwnd); }
   void SetVisible(HWnd hwnd, bool visible) override { d_.SetVisible(hwnd, visible); }
   void SetEnabled(HWnd hwnd, bool enabled) override { d_.SetEnabled(hwnd, enabled); }
@@ -38,7 +40,7 @@ class DesktopWrapper : public Desktop {
   void SetCheck(HWnd checkBox, std::int32_t value) override { d_.SetCheck(checkBox, value); }
   Picture LoadPicture(PictureId id) override { return d_.LoadPicture(id); }
   void SetPicture(HWnd hwnd, const Picture& picture) override { d_.SetPicture(hwnd, picture); }
-  Handle PictureDC(HWnd pictureBox) override { return d_.PictureDC(pictureBox); }
+  Handle PictureDC(HWnd hwnd) override { return d_.PictureDC(hwnd); }
   std::int32_t TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
                               std::uint32_t flags) override {
     return d_.TrackPopupMenu(owner, captions, flags);

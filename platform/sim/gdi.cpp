@@ -5,6 +5,7 @@
 #include <span>
 
 #include "forms/art/artwork.h"
+#include "platform/scale.h"
 
 namespace rn::sim {
 namespace {
@@ -256,7 +257,7 @@ Handle Gdi::AddPictureDc() {
 }
 
 void Gdi::PaintPictureDc(Handle dc, std::int32_t width, std::int32_t height, ColorRef background,
-                         Handle picture) {
+                         Handle picture, std::int32_t dpi) {
   DcObject* d = Dc(dc);
   if (!d) return;
   BitmapObject& image = *Bitmap(d->ownBitmap);
@@ -265,9 +266,13 @@ void Gdi::PaintPictureDc(Handle dc, std::int32_t width, std::int32_t height, Col
   image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, background);
   const auto draw = [&](std::int32_t w, std::int32_t h, const std::vector<ColorRef>& pixels,
                         const std::vector<bool>* opaque) {
-    for (std::int32_t py = 0; py < std::min(h, image.height); ++py) {
-      for (std::int32_t px = 0; px < std::min(w, image.width); ++px) {
-        const std::size_t from = static_cast<std::size_t>(py) * w + px;
+    const std::int32_t drawnWidth = tk::ScaledLength(w, dpi);
+    const std::int32_t drawnHeight = tk::ScaledLength(h, dpi);
+    for (std::int32_t py = 0; py < std::min(drawnHeight, image.height); ++py) {
+      const std::size_t row =
+          static_cast<std::size_t>(NearestSource(py, drawnHeight, h)) * static_cast<std::size_t>(w);
+      for (std::int32_t px = 0; px < std::min(drawnWidth, image.width); ++px) {
+        const std::size_t from = row + static_cast<std::size_t>(NearestSource(px, drawnWidth, w));
         if (opaque && !(*opaque)[from]) continue;
         image.pixels[static_cast<std::size_t>(py) * image.width + px] = pixels[from];
       }

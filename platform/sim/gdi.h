@@ -92,11 +92,11 @@ class Gdi {
   // The desktop's own objects, which live as long as the desktop.
   Handle AddPicture(const art::Image& image);
   Handle AddIcon(const art::Image& image);
-  // A picture box's image: a DC holding a bitmap of the box's size, filled with
-  // `background` and then the picture at its top left.
+  // A picture box's or form's image: a DC holding a bitmap of its client size,
+  // filled with `background` and then the picture at its top left, drawn at `dpi`.
   Handle AddPictureDc();
   void PaintPictureDc(Handle dc, std::int32_t width, std::int32_t height, ColorRef background,
-                      Handle picture);
+                      Handle picture, std::int32_t dpi);
   void RemovePictureDc(Handle dc);
 
   // A window takes a region over; 0 on success, else the last-error value.

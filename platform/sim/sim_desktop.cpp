@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "forms/art/artwork.h"
+#include "platform/scale.h"
 #include "platform/sim/world.h"
 
 namespace rn::sim {
@@ -62,13 +63,44 @@ Rect Normalized(const Rect& r) {
   return {r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)};
 }
 
+std::int64_t Overlap(const Rect& a, const Rect& b) {
+  const std::int64_t width = std::int64_t{std::min(a.right, b.right)} - std::max(a.left, b.left);
+  const std::int64_t height = std::int64_t{std::min(a.bottom, b.bottom)} - std::max(a.top, b.top);
+  return width > 0 && height > 0 ? width * height : 0;
+}
+
+// How far apart two rectangles lie, squared; 0 when they touch or overlap.
+std::int64_t Distance(const Rect& a, const Rect& b) {
+  const std::int64_t dx = std::max<std::int64_t>({0, std::int64_t{b.left} - a.right,
+                                                  std::int64_t{a.left} - b.right});
+  const std::int64_t dy = std::max<std::int64_t>({0, std::int64_t{b.top} - a.bottom,
+                                                  std::int64_t{a.top} - b.bottom});
+  return dx * dx + dy * dy;
+}
+
+// What the system suggests: the old size times the ratio of the scales, rounded
+// half up, from the same top-left corner.
+std::int32_t Rescaled(std::int32_t length, std::int32_t to, std::int32_t from) {
+  return static_cast<std::int32_t>((std::int64_t{length} * to + from / 2) / from);
+}
+
 bool Inside(const Rect& r, Point p) {
   return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
 }
 
 }  // namespace
 
-SimDesktop::SimDesktop(World& world) : world_(world) {}
+NonClient NonClientOf(BorderStyle border, std::int32_t dpi) {
+  const NonClient at100 = NonClientOf(border);
+  return {tk::ScaledLength(at100.left, dpi), tk::ScaledLength(at100.top, dpi),
+          tk::ScaledLength(at100.right, dpi), tk::ScaledLength(at100.bottom, dpi)};
+}
+
+SimDesktop::SimDesktop(World& world) : world_(world) {
+  const ScreenMetrics screen = world.options().screen;
+  monitors_.push_back({{0, 0, screen.width, screen.height}, screen.dpi});
+  for (const Monitor& m : world.options().otherMonitors) monitors_.push_back(m);
+}
 
 // ---------------------------------------------------------------- lookups
 
@@ -138,7 +170,7 @@ Rect SimDesktop::ClientScreenRect(HWnd hwnd) const {
   if (!w) return {};
   const Rect outer = ScreenRect(hwnd);
   if (!w->form) return outer;
-  const NonClient nc = NonClientOf(w->style.border);
+  const NonClient nc = NonClientOf(w->style.border, w->dpi);
   return {outer.left + nc.left, outer.top + nc.top, outer.right - nc.right,
           outer.bottom - nc.bottom};
 }
@@ -155,7 +187,7 @@ HWnd SimDesktop::Hit(HWnd hwnd, Point inParent) const {
   if (!w.visible || !Inside(w.bounds, inParent)) return 0;
   const Point inWindow{inParent.x - w.bounds.left, inParent.y - w.bounds.top};
   if (w.region != 0 && !world_.gdi().FindRegion(w.region)->Contains(inWindow)) return 0;
-  const NonClient nc = w.form ? NonClientOf(w.style.border) : kNoFrame;
+  const NonClient nc = w.form ? NonClientOf(w.style.border, w.dpi) : kNoFrame;
   const Point inClient{inWindow.x - nc.left, inWindow.y - nc.top};
   for (HWnd child : w.children) {
     if (const HWnd found = Hit(child, inClient); found != 0) {
@@ -182,7 +214,9 @@ HWnd SimDesktop::CreateForm(const FormWindowSpec& request, WindowEvents& events)
   w.style = request;
   w.events = &events;
   w.text = request.caption;
-  const NonClient nc = NonClientOf(request.border);
+  // Born on the primary monitor, whose frame it takes.
+  w.dpi = monitors_.front().dpi;
+  const NonClient nc = NonClientOf(request.border, w.dpi);
   const std::int32_t width = std::max(request.clientWidth, 0) + nc.left + nc.right;
   const std::int32_t height = std::max(request.clientHeight, 0) + nc.top + nc.bottom;
   const ScreenMetrics screen = world_.options().screen;
@@ -257,10 +291,57 @@ void SimDesktop::Resize(WindowState& w, const Rect& bounds) {
   if (w.pictureDc != 0 && (old.Width() != w.bounds.Width() || old.Height() != w.bounds.Height())) {
     Repaint(w);
   }
+  if (w.form) FollowMonitor(w.handle);
 }
 
 void SimDesktop::SetBounds(HWnd hwnd, const Rect& bounds) {
   if (WindowState* w = W(hwnd)) Resize(*w, bounds);
+}
+
+Rect SimDesktop::GetClientRect(HWnd hwnd) {
+  const Rect client = ClientScreenRect(hwnd);
+  return {0, 0, client.Width(), client.Height()};
+}
+
+std::int32_t SimDesktop::Dpi(HWnd hwnd) {
+  const WindowState* form = W(FormOf(hwnd));
+  return form ? form->dpi : monitors_.front().dpi;
+}
+
+std::int32_t SimDesktop::MonitorDpi(const Rect& bounds) const {
+  const Monitor* best = &monitors_.front();
+  std::int64_t most = 0;
+  for (const Monitor& m : monitors_) {
+    if (const std::int64_t overlap = Overlap(bounds, m.area); overlap > most) {
+      most = overlap;
+      best = &m;
+    }
+  }
+  if (most == 0) {
+    for (const Monitor& m : monitors_) {
+      if (Distance(bounds, m.area) < Distance(bounds, best->area)) best = &m;
+    }
+  }
+  return best->dpi;
+}
+
+void SimDesktop::FollowMonitor(HWnd form) {
+  WindowState* w = W(form);
+  if (!w) return;
+  const std::int32_t dpi = MonitorDpi(w->bounds);
+  if (dpi == w->dpi) return;
+  const Rect b = w->bounds;
+  const std::int32_t from = std::exchange(w->dpi, dpi);
+  w->bounds = {b.left, b.top, b.left + Rescaled(b.Width(), dpi, from),
+               b.top + Rescaled(b.Height(), dpi, from)};
+  if (w->pictureDc != 0) Repaint(*w);
+  Raise(form, [](WindowEvents& e) { e.OnDpiChanged(); });
+}
+
+void SimDesktop::SetMonitorDpi(std::size_t monitor, std::int32_t dpi) {
+  if (monitor >= monitors_.size() || dpi <= 0) return;
+  monitors_[monitor].dpi = dpi;
+  for (HWnd form : Forms()) FollowMonitor(form);
 }
 
 bool SimDesktop::IsVisible(HWnd hwnd) {
@@ -434,8 +515,9 @@ Picture SimDesktop::LoadPicture(PictureId id) {
 }
 
 void SimDesktop::Repaint(WindowState& w) {
-  world_.gdi().PaintPictureDc(w.pictureDc, w.bounds.Width(), w.bounds.Height(), kPictureBoxBack,
-                              w.picture.handle);
+  const Rect client = GetClientRect(w.handle);
+  world_.gdi().PaintPictureDc(w.pictureDc, client.Width(), client.Height(), kPictureBoxBack,
+                              w.picture.handle, Dpi(w.handle));
 }
 
 void SimDesktop::SetPicture(HWnd hwnd, const Picture& picture) {
@@ -445,9 +527,9 @@ void SimDesktop::SetPicture(HWnd hwnd, const Picture& picture) {
   if (w->pictureDc != 0) Repaint(*w);
 }
 
-Handle SimDesktop::PictureDC(HWnd pictureBox) {
-  WindowState* w = W(pictureBox);
-  if (!w || w->form || w->kind != ControlKind::PictureBox) return 0;
+Handle SimDesktop::PictureDC(HWnd hwnd) {
+  WindowState* w = W(hwnd);
+  if (!w || (!w->form && w->kind != ControlKind::PictureBox)) return 0;
   if (w->pictureDc == 0) {
     w->pictureDc = world_.gdi().AddPictureDc();
     Repaint(*w);

@@ -40,12 +40,20 @@ constexpr NonClient NonClientOf(BorderStyle border) {
   }
   return kNoFrame;
 }
+// The frame at a scale: the system draws it for each monitor's scale.
+NonClient NonClientOf(BorderStyle border, std::int32_t dpi);
 
 // Where a new form's outer rectangle goes: CenterScreen halves the free space
 // (rounding down), WindowsDefault takes this place, Manual the screen's origin.
 inline constexpr Point kDefaultPlace{26, 26};
-// What a picture box shows where its picture does not reach or is transparent.
+// What a picture box or form shows where its picture does not reach or is transparent.
 inline constexpr ColorRef kPictureBoxBack = 0x00F0F0F0;
+
+// A monitor: its place on the desktop, in pixels, and its scale.
+struct Monitor {
+  Rect area;
+  std::int32_t dpi = 96;
+};
 
 struct WindowState {
   HWnd handle = 0;
@@ -63,6 +71,7 @@ struct WindowState {
   std::optional<Font> font;
   Picture picture;  // SetPicture
   Picture icon;     // a form's caption icon
+  std::int32_t dpi = 96;  // forms: the scale they were last told of
   Handle region = 0;
   Handle pictureDc = 0;
   std::vector<HWnd> children;  // front first; the first created is in front
@@ -94,6 +103,11 @@ struct MenuRecord {
 // when the active form goes, the next shown and enabled form in z-order is
 // activated. OnGotFocus is raised only when the focus really moves.
 //
+// Monitors: the primary is the screen at (0, 0); others lie where the world
+// puts them. A form takes the scale of the monitor it overlaps most (the nearest
+// if none); when that changes, it gets the size scaled from its top-left corner,
+// as the system suggests, and then hears OnDpiChanged.
+//
 // A script that cannot go on (a modal loop with nothing left to do, a menu
 // choice no user could make) throws std::logic_error; inside an event handler
 // the toolkit turns that into a reported error, so check Errors() too.
@@ -110,6 +124,8 @@ class SimDesktop : public Desktop {
   void DestroyWindow(HWnd hwnd) override;
   Rect GetBounds(HWnd hwnd) override;
   void SetBounds(HWnd hwnd, const Rect& bounds) override;
+  Rect GetClientRect(HWnd hwnd) override;
+  std::int32_t Dpi(HWnd hwnd) override;
   bool IsVisible(HWnd hwnd) override;  // the window's own flag, whatever its parent's
   void SetVisible(HWnd hwnd, bool visible) override;
   void SetEnabled(HWnd hwnd, bool enabled) override;
@@ -121,7 +137,7 @@ class SimDesktop : public Desktop {
   void SetCheck(HWnd checkBox, std::int32_t value) override;
   Picture LoadPicture(PictureId id) override;
   void SetPicture(HWnd hwnd, const Picture& picture) override;
-  Handle PictureDC(HWnd pictureBox) override;
+  Handle PictureDC(HWnd hwnd) override;
   std::int32_t TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
                               std::uint32_t flags) override;
   void RunModalLoop(const std::function<bool()>& done) override;
@@ -153,6 +169,7 @@ class SimDesktop : public Desktop {
   // if it has no region (it is then its whole rectangle).
   std::optional<std::vector<Rect>> WindowRegion(HWnd hwnd) const;
   const std::vector<NotifyIcon>& Icons() const { return icons_; }
+  const std::vector<Monitor>& Monitors() const { return monitors_; }
 
   // ------------------------------------------------------------ the user
   // Each returns whether the window took the input: a hidden or disabled
@@ -186,6 +203,8 @@ class SimDesktop : public Desktop {
   // The user shuts down or signs out and nothing cancels it: every form, shown
   // or hidden, enabled or not, hears that the session ends.
   void EndSession();
+  // The user sets a monitor's scale; the system's scale stays as it was.
+  void SetMonitorDpi(std::size_t monitor, std::int32_t dpi);
   // A mouse message on the one notification icon, or on the icon given.
   bool ClickIcon(std::uint32_t mouseMessage);
   bool ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage);
@@ -247,9 +266,12 @@ class SimDesktop : public Desktop {
   void FocusForClick(HWnd hwnd);
   void Repaint(WindowState& w);
   void Resize(WindowState& w, const Rect& bounds);
+  std::int32_t MonitorDpi(const Rect& bounds) const;
+  void FollowMonitor(HWnd form);
   HWnd Hit(HWnd hwnd, Point inParent) const;
 
   World& world_;
+  std::vector<Monitor> monitors_;
   std::map<HWnd, WindowState> windows_;
   std::vector<HWnd> z_order_;  // forms, front first, topmost ones ahead of the rest
   HWnd focus_ = 0;

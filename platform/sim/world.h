@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <iosfwd>
 #include <string>
+#include <vector>
 
 #include "platform/desktop.h"
 #include "platform/sim/gdi.h"
@@ -26,7 +27,8 @@
 namespace rn::sim {
 
 struct WorldOptions {
-  ScreenMetrics screen{1024, 768, 96};
+  ScreenMetrics screen{1024, 768, 96};  // the primary monitor, and the system's scale
+  std::vector<Monitor> otherMonitors = {};
   std::string executableDirectory = "C:\\Program Files\\Ravik N";  // UTF-8
   std::filesystem::path artDirectory = {};                         // empty: the shipped pictures
 };

@@ -52,7 +52,7 @@ class Win32Desktop final : public Desktop {
 
   Picture LoadPicture(PictureId id) override;
   void SetPicture(HWnd hwnd, const Picture& picture) override;
-  Handle PictureDC(HWnd pictureBox) override;
+  Handle PictureDC(HWnd hwnd) override;
 
   std::int32_t TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
                               std::uint32_t flags) override;
