@@ -1,7 +1,6 @@
 #include "platform/win32/win32_desktop.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -12,6 +11,9 @@
 
 #include "platform/errors.h"
 #include "platform/notify_icon.h"
+#include "platform/rounding.h"
+#include "platform/scale.h"
+#include "platform/win32/display_scale.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/native.h"
 #include "platform/win32/resource_ids.h"
@@ -47,21 +49,6 @@ std::wstring WindowText(HWND hwnd) {
 }
 
 HBRUSH FaceBrush() { return ::GetSysColorBrush(COLOR_BTNFACE); }
-
-// Pictures are bitmaps (the badge) or icons; either sits at the top left, unscaled.
-void DrawPicture(HDC dc, const Picture& picture) {
-  if (!picture) return;
-  const HGDIOBJ object = FromHandle<HGDIOBJ>(picture.handle);
-  if (::GetObjectType(object) == OBJ_BITMAP) {
-    unique_hdc source(::CreateCompatibleDC(dc));
-    if (!source) return;
-    select_guard selected(source.get(), object);
-    if (!selected) return;
-    ::BitBlt(dc, 0, 0, picture.width, picture.height, source.get(), 0, 0, SRCCOPY);
-  } else {
-    ::DrawIconEx(dc, 0, 0, FromHandle<HICON>(picture.handle), 0, 0, 0, nullptr, DI_NORMAL);
-  }
-}
 
 MouseInput Input(std::int16_t button, WPARAM wParam, LPARAM lParam) {
   MouseInput input;
@@ -175,8 +162,10 @@ struct Win32Desktop::Impl {
   std::vector<std::string> errors;
   int endRequests = 0;
   std::map<PictureId, LoadedPicture> pictures;
+  // Bitmaps drawn at another scale than 100 %, by picture and size.
+  std::map<std::tuple<Handle, int, int>, unique_hbitmap> scaledBitmaps;
   std::map<FontKey, unique_hfont> fonts;
-  unique_hfont messageFont;
+  std::map<int, unique_hfont> messageFonts;  // by scale
   unique_hwnd owner;  // hidden; owns the forms kept out of the task bar
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   int nextControlId = kFirstControlId;
@@ -196,11 +185,17 @@ struct Win32Desktop::Impl {
     window.events = nullptr;
   }
   HWND Owner();
-  HFONT MessageFont();
-  HFONT FontFor(const Font& font);
+  HFONT MessageFont(int dpi);
+  HFONT FontFor(const Font& font, int dpi);
   void GiveFont(Window& control);
   void GiveFontsOnFirstShow(HWND form);
   int Dpi();
+  // The scale of the monitor under the window's form.
+  int DpiOf(HWND hwnd) { return WindowDpi(::GetAncestor(hwnd, GA_ROOT), Dpi()); }
+  void FollowScale(Window& form, const RECT& suggested);
+  // Pictures are bitmaps (the badge) or icons; either sits at the top left, at
+  // the size its own pixels make at `dpi`.
+  void DrawPicture(HDC dc, const Picture& picture, int dpi);
 
   // Events reach the toolkit here; nothing it throws goes further.
   template <class F>
@@ -232,6 +227,7 @@ struct Win32Desktop::Impl {
   void PaintImage(Window& window);
   void PaintPictureBox(Window& window);
   void BuildImage(Window& window, int width, int height, const Picture* picture);
+  void BuildClientImage(Window& window);
   void Dispatch(MSG& message, Win32Desktop& desktop);
   bool AnyForm() const {
     return std::any_of(windows.begin(), windows.end(),
@@ -342,6 +338,10 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
     case WM_ENDSESSION:
       // A cancelled shutdown (wParam FALSE) changes nothing.
       if (window.form && wParam) Raise(window, [](WindowEvents& e) { e.OnSessionEnd(); });
+      return 0;
+    case WM_DPICHANGED:
+      if (!window.form) break;
+      FollowScale(window, *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_WINDOWPOSCHANGING:
       // Every way of showing a window passes here, before anything is painted.
@@ -517,7 +517,7 @@ void Win32Desktop::Impl::EraseForm(Window& window, HDC dc) {
   RECT client{};
   ::GetClientRect(window.hwnd, &client);
   ::FillRect(dc, &client, FaceBrush());
-  DrawPicture(dc, window.picture);
+  DrawPicture(dc, window.picture, DpiOf(window.hwnd));
 }
 
 void Win32Desktop::Impl::PaintFrame(Window& window) {
@@ -525,7 +525,7 @@ void Win32Desktop::Impl::PaintFrame(Window& window) {
   const HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(window.hwnd, &client);
-  const HFONT font = window.font ? window.font : MessageFont();
+  const HFONT font = window.font ? window.font : MessageFont(DpiOf(window.hwnd));
   select_guard selected(dc, font);
   TEXTMETRICW metrics{};
   ::GetTextMetricsW(dc, &metrics);
@@ -549,7 +549,7 @@ void Win32Desktop::Impl::PaintFrame(Window& window) {
 
 void Win32Desktop::Impl::PaintImage(Window& window) {
   paint_scope paint(window.hwnd);
-  DrawPicture(paint.get(), window.picture);
+  DrawPicture(paint.get(), window.picture, DpiOf(window.hwnd));
 }
 
 void Win32Desktop::Impl::PaintPictureBox(Window& window) {
@@ -577,13 +577,60 @@ void Win32Desktop::Impl::BuildImage(Window& window, int width, int height, const
   select_guard selection(dc.get(), bitmap.get());
   RECT all{0, 0, width, height};
   ::FillRect(dc.get(), &all, FaceBrush());
-  if (picture) DrawPicture(dc.get(), *picture);
+  if (picture) DrawPicture(dc.get(), *picture, DpiOf(window.hwnd));
 
   window.imageSelection.restore();
   window.image = std::move(bitmap);
   window.imageDc = std::move(dc);
   window.imageSelection = std::move(selection);
   window.imageSize = SIZE{width, height};
+}
+
+void Win32Desktop::Impl::BuildClientImage(Window& window) {
+  RECT client{};
+  ::GetClientRect(window.hwnd, &client);
+  BuildImage(window, client.right, client.bottom, window.form ? &window.picture : nullptr);
+}
+
+void Win32Desktop::Impl::DrawPicture(HDC dc, const Picture& picture, int dpi) {
+  if (!picture) return;
+  const int width = tk::ScaledLength(picture.width, dpi);
+  const int height = tk::ScaledLength(picture.height, dpi);
+  const HGDIOBJ object = FromHandle<HGDIOBJ>(picture.handle);
+  if (::GetObjectType(object) != OBJ_BITMAP) {
+    // The artwork's 32 x 32 icons, scaled by the system.
+    ::DrawIconEx(dc, 0, 0, FromHandle<HICON>(picture.handle), width, height, 0, nullptr,
+                 DI_NORMAL);
+    return;
+  }
+  HGDIOBJ drawn = object;
+  if (width != picture.width || height != picture.height) {
+    auto& scaled = scaledBitmaps[{picture.handle, width, height}];
+    if (!scaled) scaled = ScaledBitmap(static_cast<HBITMAP>(object), width, height);
+    if (!scaled) return;
+    drawn = scaled.get();
+  }
+  unique_hdc source(::CreateCompatibleDC(dc));
+  if (!source) return;
+  select_guard selected(source.get(), drawn);
+  if (!selected) return;
+  ::BitBlt(dc, 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+}
+
+// The suggested rectangle keeps the window where the user is moving it without
+// sending it back across the monitors' edge; the toolkit sizes it exactly next.
+void Win32Desktop::Impl::FollowScale(Window& form, const RECT& suggested) {
+  const HWND hwnd = form.hwnd;
+  ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  std::vector<std::shared_ptr<Window>> given;
+  for (const auto& [child, window] : windows) {
+    if (!window->form && !window->fontPending && ::GetAncestor(child, GA_ROOT) == hwnd) {
+      given.push_back(window);
+    }
+  }
+  for (const auto& control : given) GiveFont(*control);
+  Raise(form, [](WindowEvents& e) { e.OnDpiChanged(); });
 }
 
 void Win32Desktop::Impl::Report(const std::string& message) {
@@ -642,19 +689,18 @@ int Win32Desktop::Impl::Dpi() {
   return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
 }
 
-HFONT Win32Desktop::Impl::MessageFont() {
-  if (!messageFont) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    if (::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-      messageFont.reset(::CreateFontIndirectW(&metrics.lfMessageFont));
-    }
+HFONT Win32Desktop::Impl::MessageFont(int dpi) {
+  unique_hfont& font = messageFonts[dpi];
+  if (!font) {
+    LOGFONTW face{};
+    if (MessageFontAt(dpi, Dpi(), face)) font.reset(::CreateFontIndirectW(&face));
   }
-  return messageFont ? messageFont.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
+  return font ? font.get() : static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
 }
 
-HFONT Win32Desktop::Impl::FontFor(const Font& font) {
-  const int height = -static_cast<int>(std::lround(font.points * Dpi() / 72.0));
+HFONT Win32Desktop::Impl::FontFor(const Font& font, int dpi) {
+  constexpr double kPointsPerInch = 72.0;
+  const int height = -tk::RoundToInt32(font.points * dpi / kPointsPerInch);
   FontKey key{Widen(font.face), height, font.weight, font.charset};
   const auto found = fonts.find(key);
   if (found != fonts.end()) return found->second.get();
@@ -662,15 +708,18 @@ HFONT Win32Desktop::Impl::FontFor(const Font& font) {
       ::CreateFontW(height, 0, 0, 0, font.weight, FALSE, FALSE, FALSE,
                     static_cast<DWORD>(font.charset), OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, std::get<0>(key).c_str());
-  if (!created) return MessageFont();
+  if (!created) return MessageFont(dpi);
   fonts.emplace(std::move(key), unique_hfont(created));
   return created;
 }
 
 void Win32Desktop::Impl::GiveFont(Window& control) {
+  // A font given again, at another scale, shows at once.
+  const BOOL redraw = control.fontPending ? FALSE : TRUE;
   control.fontPending = false;
-  const HFONT font = control.fontRequest ? FontFor(*control.fontRequest) : MessageFont();
-  ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  const int dpi = DpiOf(control.hwnd);
+  const HFONT font = control.fontRequest ? FontFor(*control.fontRequest, dpi) : MessageFont(dpi);
+  ::SendMessageW(control.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
 }
 
 void Win32Desktop::Impl::GiveFontsOnFirstShow(HWND form) {
@@ -872,6 +921,18 @@ Rect Win32Desktop::GetBounds(HWnd handle) {
   return ToRect(bounds);
 }
 
+Rect Win32Desktop::GetClientRect(HWnd handle) {
+  const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
+  RECT client{};
+  if (window) ::GetClientRect(window->hwnd, &client);
+  return ToRect(client);
+}
+
+std::int32_t Win32Desktop::Dpi(HWnd handle) {
+  const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
+  return window ? impl_->DpiOf(window->hwnd) : impl_->Dpi();
+}
+
 void Win32Desktop::SetBounds(HWnd handle, const Rect& bounds) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
   if (!window) return;
@@ -982,13 +1043,14 @@ void Win32Desktop::SetPicture(HWnd handle, const Picture& picture) {
   if (!window) return;
   if (window->form || window->kind == ControlKind::Image) {
     window->picture = picture;
+    if (window->imageDc) impl_->BuildClientImage(*window);
   } else if (window->kind == ControlKind::PictureBox) {
     if (picture) {
-      impl_->BuildImage(*window, picture.width, picture.height, &picture);
+      const int dpi = impl_->DpiOf(window->hwnd);
+      impl_->BuildImage(*window, tk::ScaledLength(picture.width, dpi),
+                        tk::ScaledLength(picture.height, dpi), &picture);
     } else {
-      RECT client{};
-      ::GetClientRect(window->hwnd, &client);
-      impl_->BuildImage(*window, client.right, client.bottom, nullptr);
+      impl_->BuildClientImage(*window);
     }
   } else {
     return;
@@ -996,14 +1058,15 @@ void Win32Desktop::SetPicture(HWnd handle, const Picture& picture) {
   ::InvalidateRect(window->hwnd, nullptr, TRUE);
 }
 
-Handle Win32Desktop::PictureDC(HWnd pictureBox) {
-  const std::shared_ptr<Impl::Window> window = impl_->Lookup(pictureBox);
-  if (!window || window->form || window->kind != ControlKind::PictureBox) return 0;
-  if (!window->imageDc) {
-    RECT client{};
-    ::GetClientRect(window->hwnd, &client);
-    impl_->BuildImage(*window, client.right, client.bottom, nullptr);
-  }
+Handle Win32Desktop::PictureDC(HWnd handle) {
+  const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
+  if (!window || (!window->form && window->kind != ControlKind::PictureBox)) return 0;
+  RECT client{};
+  ::GetClientRect(window->hwnd, &client);
+  // A form's image is what it shows now, so it follows the form's size.
+  const bool stale = window->form && (window->imageSize.cx != client.right ||
+                                      window->imageSize.cy != client.bottom);
+  if (!window->imageDc || stale) impl_->BuildClientImage(*window);
   return ToHandle(window->imageDc.get());
 }
 

@@ -39,6 +39,8 @@ class Win32Desktop final : public Desktop {
 
   Rect GetBounds(HWnd hwnd) override;
   void SetBounds(HWnd hwnd, const Rect& bounds) override;
+  Rect GetClientRect(HWnd hwnd) override;
+  std::int32_t Dpi(HWnd hwnd) override;
   bool IsVisible(HWnd hwnd) override;
   void SetVisible(HWnd hwnd, bool visible) override;
   void SetEnabled(HWnd hwnd, bool enabled) override;

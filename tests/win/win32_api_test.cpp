@@ -203,7 +203,8 @@ TEST(Win32ResourceTest, CarriesVersionAndManifest) {
   const std::string_view manifest = ResourceBytes(RT_MANIFEST, MAKEINTRESOURCEW(1));
   EXPECT_NE(manifest.find("Microsoft.Windows.Common-Controls"), std::string_view::npos);
   EXPECT_NE(manifest.find("asInvoker"), std::string_view::npos);
-  EXPECT_NE(manifest.find(">true</dpiAware>"), std::string_view::npos);
+  EXPECT_NE(manifest.find(">PerMonitorV2, PerMonitor</dpiAwareness>"), std::string_view::npos);
+  EXPECT_NE(manifest.find(">true/pm</dpiAware>"), std::string_view::npos);
 }
 
 class ButtonForm : public tk::Form {
