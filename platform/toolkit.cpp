@@ -163,7 +163,9 @@ float ScaleUnit::Of(std::int32_t pixels, std::int32_t dpi) const {
 }
 
 // The box has no border, so its scale area is its whole rectangle.
-float PictureBox::ScaleWidth() { return scale_.Of(desktop().GetBounds(hwnd_).Width(), form_.Dpi()); }
+float PictureBox::ScaleWidth() {
+  return scale_.Of(desktop().GetBounds(hwnd_).Width(), form_.Dpi());
+}
 float PictureBox::ScaleHeight() {
   return scale_.Of(desktop().GetBounds(hwnd_).Height(), form_.Dpi());
 }
@@ -326,9 +328,7 @@ void Form::SetPicture(const rn::Picture& picture) {
 Handle Form::hDC() { return rt_.desktop().PictureDC(hwnd_); }
 
 float Form::ScaleWidth() { return scale_.Of(rt_.desktop().GetClientRect(hwnd_).Width(), Dpi()); }
-float Form::ScaleHeight() {
-  return scale_.Of(rt_.desktop().GetClientRect(hwnd_).Height(), Dpi());
-}
+float Form::ScaleHeight() { return scale_.Of(rt_.desktop().GetClientRect(hwnd_).Height(), Dpi()); }
 
 void Form::Show(std::int16_t modal) {
   if (modal != kModal) {

@@ -71,10 +71,10 @@ std::int64_t Overlap(const Rect& a, const Rect& b) {
 
 // How far apart two rectangles lie, squared; 0 when they touch or overlap.
 std::int64_t Distance(const Rect& a, const Rect& b) {
-  const std::int64_t dx = std::max<std::int64_t>({0, std::int64_t{b.left} - a.right,
-                                                  std::int64_t{a.left} - b.right});
-  const std::int64_t dy = std::max<std::int64_t>({0, std::int64_t{b.top} - a.bottom,
-                                                  std::int64_t{a.top} - b.bottom});
+  const std::int64_t dx =
+      std::max<std::int64_t>({0, std::int64_t{b.left} - a.right, std::int64_t{a.left} - b.right});
+  const std::int64_t dy =
+      std::max<std::int64_t>({0, std::int64_t{b.top} - a.bottom, std::int64_t{a.top} - b.bottom});
   return dx * dx + dy * dy;
 }
 

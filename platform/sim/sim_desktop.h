@@ -69,8 +69,8 @@ struct WindowState {
   std::string text;
   std::int32_t check = 0;
   std::optional<Font> font;
-  Picture picture;  // SetPicture
-  Picture icon;     // a form's caption icon
+  Picture picture;        // SetPicture
+  Picture icon;           // a form's caption icon
   std::int32_t dpi = 96;  // forms: the scale they were last told of
   Handle region = 0;
   Handle pictureDc = 0;

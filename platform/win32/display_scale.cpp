@@ -42,8 +42,8 @@ bool MessageFontAt(std::int32_t dpi, std::int32_t systemDpi, LOGFONTW& font) {
   static const auto forDpi = User32<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi");
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
-  if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0,
-                       static_cast<UINT>(dpi))) {
+  if (forDpi &&
+      forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, static_cast<UINT>(dpi))) {
     font = metrics.lfMessageFont;
     return true;
   }

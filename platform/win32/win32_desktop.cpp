@@ -166,7 +166,7 @@ struct Win32Desktop::Impl {
   std::map<std::tuple<Handle, int, int>, unique_hbitmap> scaledBitmaps;
   std::map<FontKey, unique_hfont> fonts;
   std::map<int, unique_hfont> messageFonts;  // by scale
-  unique_hwnd owner;  // hidden; owns the forms kept out of the task bar
+  unique_hwnd owner;                         // hidden; owns the forms kept out of the task bar
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   int nextControlId = kFirstControlId;
 
@@ -599,8 +599,7 @@ void Win32Desktop::Impl::DrawPicture(HDC dc, const Picture& picture, int dpi) {
   const HGDIOBJ object = FromHandle<HGDIOBJ>(picture.handle);
   if (::GetObjectType(object) != OBJ_BITMAP) {
     // The artwork's 32 x 32 icons, scaled by the system.
-    ::DrawIconEx(dc, 0, 0, FromHandle<HICON>(picture.handle), width, height, 0, nullptr,
-                 DI_NORMAL);
+    ::DrawIconEx(dc, 0, 0, FromHandle<HICON>(picture.handle), width, height, 0, nullptr, DI_NORMAL);
     return;
   }
   HGDIOBJ drawn = object;

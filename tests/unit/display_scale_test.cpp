@@ -1,0 +1,274 @@
+// The gadget at every display scale on the simulated desktop: one logical size,
+// the picture spread by nearest neighbour, the outline cut from what is drawn,
+// positions in twips with the system's scale, and windows that follow their
+// monitor's scale across monitors and back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "gadget_fixture.h"
+#include "platform/scale.h"
+#include "settings/settings_file.h"
+#include "tray/command_menu.h"
+#include "tray/tray_icon.h"
+
+namespace rn::testing {
+namespace {
+
+constexpr ColorRef kKey = 0x0000FF00;
+
+// One gadget on a desktop of the given monitors.
+struct Gadget {
+  explicit Gadget(sim::WorldOptions options) : world(std::move(options)) {}
+  sim::World world;
+  sim::SimDesktop& desk = world.desktop();
+  Program program{desk, world.api()};
+  Module1& m = program.module1;
+
+  Rect Bounds(HWnd hwnd) const { return desk.Find(hwnd)->bounds; }
+  Rect Client(HWnd hwnd) { return desk.GetClientRect(hwnd); }
+  void Command(std::int16_t index) {
+    program.Dispatch([&] { RunMenuCommand(program, index); });
+  }
+};
+
+struct Outline {
+  std::int64_t area = 0;
+  Rect box{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+};
+
+Outline OutlineOf(Gadget& g) {
+  Outline o;
+  const auto region = g.desk.WindowRegion(g.program.Form1().hWnd());
+  if (!region) return o;
+  for (const Rect& r : *region) {
+    o.area += std::int64_t{r.Width()} * r.Height();
+    o.box = {std::min(o.box.left, r.left), std::min(o.box.top, r.top),
+             std::max(o.box.right, r.right), std::max(o.box.bottom, r.bottom)};
+  }
+  return o;
+}
+
+// Every pixel of the badge as drawn is inside its outline exactly when it is not
+// the key colour, and the drawn picture fills the window.
+int PixelsOffTheOutline(Gadget& g) {
+  const HWnd badge = g.program.Form1().hWnd();
+  sim::RegionObject shape;
+  for (const Rect& r : g.desk.WindowRegion(badge).value_or(std::vector<Rect>{})) {
+    shape.parts.push_back({r, 1});
+  }
+  const Handle dc = g.program.Form1().hDC();
+  const Rect b = g.Bounds(badge);
+  int off = 0;
+  for (std::int32_t y = 0; y < b.Height(); ++y) {
+    for (std::int32_t x = 0; x < b.Width(); ++x) {
+      const ColorRef drawn = g.world.api().GetPixel(dc, x, y);
+      if (drawn == sim::kPictureBoxBack || (drawn != kKey) != shape.Contains({x, y})) ++off;
+    }
+  }
+  return off;
+}
+
+struct Scale {
+  std::int32_t dpi;
+  std::int32_t side;  // the badge, pixels: 750 twips, halves to even
+  std::int64_t area;  // its outline, pixels
+  std::int32_t from;  // the outline's bounding box, both ways
+  std::int32_t to;
+};
+
+// At 100 % the disc is 1248 pixels, 5 in from each side; a whole factor k makes
+// k x k of each, the others one or two of each pixel.
+const Scale kScales[] = {
+    {96, 50, 1248, 5, 45},      {120, 62, 1940, 6, 56},   {144, 75, 2808, 7, 67},
+    {168, 88, 3836, 9, 79},     {192, 100, 4992, 10, 90}, {216, 112, 6300, 11, 101},
+    {288, 150, 11232, 15, 135},
+};
+
+class AtEveryScale : public ::testing::TestWithParam<Scale> {
+ protected:
+  Gadget g{{.screen = {1024, 768, GetParam().dpi}}};
+};
+
+TEST_P(AtEveryScale, EachPixelOfThePictureTakesOneOrTwoScreenPixelsSpreadEvenly) {
+  const Scale s = GetParam();
+  std::vector<int> taken(50, 0);
+  for (std::int32_t x = 0; x < s.side; ++x) ++taken.at(NearestSource(x, s.side, 50));
+  const auto [least, most] = std::minmax_element(taken.begin(), taken.end());
+  EXPECT_EQ(*least, s.side / 50);
+  EXPECT_LE(*most - *least, 1);
+  // Spread evenly: the first k source pixels never take half a pixel more or
+  // less than k times the ratio.
+  int sum = 0;
+  for (std::size_t k = 1; k <= taken.size(); ++k) {
+    sum += taken[k - 1];
+    EXPECT_LE(std::abs(2 * 50 * sum - 2 * static_cast<int>(k) * s.side), 50) << "after " << k;
+  }
+}
+
+TEST_P(AtEveryScale, TheBadgeKeepsItsLogicalSizeAndIsCutToItsDrawnPicture) {
+  const Scale s = GetParam();
+  g.program.Start();
+  const HWnd badge = g.program.Form1().hWnd();
+  EXPECT_EQ(g.Bounds(badge), (Rect{0, 0, s.side, s.side}));
+  EXPECT_EQ(g.program.Form2().Picture1.Width(), 750.0f) << "one size in twips at every scale";
+  EXPECT_EQ(g.program.Form2().Picture1.Height(), 750.0f);
+  const Outline o = OutlineOf(g);
+  EXPECT_EQ(o.area, s.area);
+  EXPECT_EQ(o.box, (Rect{s.from, s.from, s.to, s.to}));
+  EXPECT_EQ(PixelsOffTheOutline(g), 0);
+  EXPECT_EQ(g.desk.WindowFromPoint({s.side / 2, s.side / 2}), badge);
+  EXPECT_NE(g.desk.WindowFromPoint({2, 2}), badge) << "a corner lets clicks through";
+  EXPECT_NE(g.desk.WindowFromPoint({s.side - 3, s.side - 3}), badge);
+  EXPECT_TRUE(g.desk.Errors().empty());
+}
+
+TEST_P(AtEveryScale, PositionsAreTwipsThatComeBackToTheSamePixelsAndTheSamePlace) {
+  const std::int32_t dpi = GetParam().dpi;
+  // Every pixel position of the platform's range survives the round trip.
+  for (std::int32_t x = -32768; x <= 32767; ++x) {
+    ASSERT_EQ(g.program.ToPixels(g.program.ToTwips(x)), x) << "at " << dpi;
+  }
+  // A badge dragged to a pixel place and saved is back there at the next start,
+  // and the file it then writes is the same to the byte.
+  g.program.Start();
+  g.desk.ScriptDrag(37, 23);
+  g.desk.MouseDown(g.program.Form1().hWnd(), tk::kLeftButton, 0, 10, 10);
+  g.Command(kExit);
+  const std::string written = *g.world.files().GetFile(kIniPath);
+  Gadget again{{.screen = {1024, 768, dpi}}};
+  again.world.files().PutFile(kIniPath, written);
+  again.program.Start();
+  EXPECT_EQ(again.Bounds(again.program.Form1().hWnd()).left, 37);
+  EXPECT_EQ(again.Bounds(again.program.Form1().hWnd()).top, 23);
+  again.Command(kExit);
+  EXPECT_EQ(again.world.files().GetFile(kIniPath), written);
+  // The place a file written at 100 % names is the same logical place here.
+  Gadget from96{{.screen = {1024, 768, dpi}}};
+  from96.world.files().PutFile(kIniPath, "720,450\r\n0,0\r\n#TRUE#\r\n");
+  from96.program.Start();
+  // Within half a pixel: 450 twips are 67.5 pixels at 216 dpi, and halves go to even.
+  const float halfPixel = 720.0f / static_cast<float>(dpi) + 0.01f;
+  EXPECT_NEAR(from96.program.Form1().Left(), 720.0f, halfPixel);
+  EXPECT_NEAR(from96.program.Form1().Top(), 450.0f, halfPixel);
+}
+
+TEST_P(AtEveryScale, TheIconsDoubleClickAndRightPressStillDecode) {
+  g.program.Start();
+  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick));
+  EXPECT_TRUE(g.desk.Find(g.program.Form2().hWnd())->visible);
+  g.desk.ScriptMenu(-1);
+  ASSERT_TRUE(g.desk.ClickIcon(kTrayRightPress));
+  ASSERT_EQ(g.desk.Menus().size(), 1u);
+  EXPECT_EQ(g.desk.Menus()[0].flags, tk::kPopupRightButton);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dpi, AtEveryScale, ::testing::ValuesIn(kScales),
+                         [](const auto& info) { return std::to_string(info.param.dpi); });
+
+// ------------------------------------------------------------ per monitor
+
+// The primary monitor at 100 %, a second one to its right at 200 %.
+class PerMonitor : public ::testing::Test {
+ protected:
+  static constexpr std::int32_t kRight = 1024;  // where the second monitor begins
+  Gadget g{{.screen = {1024, 768, 96}, .otherMonitors = {{{kRight, 0, kRight + 1920, 1080}, 192}}}};
+  Form1& badge() { return g.program.Form1(); }
+  Form2& panel() { return g.program.Form2(); }
+  Form3& dialog() { return g.program.Form3(); }
+  void Drag(std::int32_t dx, std::int32_t dy) {
+    g.desk.ScriptDrag(dx, dy);
+    g.desk.MouseDown(badge().hWnd(), tk::kLeftButton, 0, 25, 25);
+  }
+  void MoveTo(HWnd form, std::int32_t x, std::int32_t y) {
+    const Rect r = g.Bounds(form);
+    g.desk.SetBounds(form, {x, y, x + r.Width(), y + r.Height()});
+  }
+};
+
+TEST_F(PerMonitor, TheBadgeIsRedrawnAndRecutOnEachMonitorItComesTo) {
+  g.program.Start();
+  Drag(kRight + 100, 100);
+  const HWnd hwnd = badge().hWnd();
+  EXPECT_EQ(g.Bounds(hwnd), (Rect{kRight + 100, 100, kRight + 200, 200}));
+  EXPECT_EQ(OutlineOf(g).area, 4992);
+  EXPECT_EQ(OutlineOf(g).box, (Rect{10, 10, 90, 90}));
+  EXPECT_EQ(PixelsOffTheOutline(g), 0);
+  EXPECT_EQ(g.desk.WindowFromPoint({kRight + 150, 150}), hwnd);
+  EXPECT_NE(g.desk.WindowFromPoint({kRight + 103, 103}), hwnd);
+
+  // The icon's messages come to the panel, still on the first monitor, as before.
+  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick));
+  EXPECT_TRUE(g.desk.Find(panel().hWnd())->visible);
+
+  Drag(-(kRight + 60), -60);
+  EXPECT_EQ(g.Bounds(hwnd), (Rect{40, 40, 90, 90}));
+  EXPECT_EQ(OutlineOf(g).area, 1248);
+  EXPECT_EQ(PixelsOffTheOutline(g), 0);
+  g.Command(kExit);
+  EXPECT_EQ(g.world.files().GetFile(kIniPath)->substr(0, 7), "600,600")
+      << "a position in twips with the system's scale";
+  const sim::LiveCounts live = g.world.Live();
+  EXPECT_EQ(live.dcs + live.bitmaps + live.regions, 0) << live;
+  EXPECT_EQ(live.ownedRegions, 1) << "each new outline frees the one before";
+  EXPECT_TRUE(g.desk.Errors().empty());
+}
+
+TEST_F(PerMonitor, ThePanelIsLaidOutFromItsTablesOnEachMonitorAndRemembersTwips) {
+  g.program.Start();
+  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick));
+  const HWnd hwnd = panel().hWnd();
+  MoveTo(hwnd, kRight + 200, 300);
+  EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 700, 112}));
+  EXPECT_EQ(g.Bounds(panel().Text1.hWnd()), (Rect{0, 0, 594, 112}));
+  EXPECT_EQ(g.Bounds(panel().Command1.hWnd()), (Rect{600, 4, 696, 52}));
+  EXPECT_EQ(g.Bounds(panel().Command2.hWnd()), (Rect{600, 60, 696, 108}));
+  EXPECT_EQ(g.Bounds(hwnd).left, kRight + 200) << "where the system put it";
+
+  g.desk.ClickControl(panel().Command2.hWnd());
+  EXPECT_EQ(g.m.PanelLeft, (kRight + 200) * 15.0f);
+  EXPECT_EQ(g.m.PanelTop, 300 * 15.0f);
+  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick)) << "decoded on the 200 % monitor too";
+  EXPECT_EQ(g.Bounds(hwnd).left, kRight + 200);
+  EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 700, 112}));
+
+  MoveTo(hwnd, 100, 100);
+  EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 350, 56}));
+  EXPECT_EQ(g.Bounds(panel().Text1.hWnd()), (Rect{0, 0, 297, 56}));
+  EXPECT_EQ(g.Bounds(panel().Command1.hWnd()), (Rect{300, 2, 348, 26}));
+  EXPECT_TRUE(g.desk.Errors().empty());
+}
+
+TEST_F(PerMonitor, TheDialogFollowsItsMonitorAndAScaleChangedWhileRunning) {
+  g.program.Start();
+  g.desk.ScriptModal([&] {
+    const HWnd hwnd = dialog().hWnd();
+    MoveTo(hwnd, kRight + 300, 200);
+    EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 382, 432}));
+    EXPECT_EQ(g.Bounds(dialog().Image1.hWnd()), (Rect{16, 32, 80, 96}));
+    EXPECT_EQ(g.Bounds(dialog().UserControl11.Command1.hWnd()), (Rect{16, 16, 194, 50}));
+    MoveTo(hwnd, 300, 200);
+    EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 191, 216}));
+    EXPECT_EQ(g.Bounds(dialog().Image1.hWnd()), (Rect{8, 16, 40, 48}));
+    g.desk.RequestClose(hwnd);
+  });
+  g.Command(kOpenSettings);
+  EXPECT_EQ(g.desk.PendingModal(), 0u);
+
+  // The user sets the primary monitor to 150 %: the badge there follows; the
+  // system's scale, and so every position in twips, stays as the session began.
+  g.desk.SetMonitorDpi(0, 144);
+  EXPECT_EQ(g.Bounds(badge().hWnd()), (Rect{0, 0, 75, 75}));
+  EXPECT_EQ(OutlineOf(g).area, 2808);
+  EXPECT_EQ(g.program.TwipsPerPixelX(), 15.0f);
+  g.desk.ScriptModal([&] {
+    EXPECT_EQ(g.Client(dialog().hWnd()), (Rect{0, 0, 286, 324})) << "born at its monitor's scale";
+    g.desk.RequestClose(dialog().hWnd());
+  });
+  g.Command(kOpenSettings);
+  EXPECT_TRUE(g.desk.Errors().empty());
+}
+
+}  // namespace
+}  // namespace rn::testing
