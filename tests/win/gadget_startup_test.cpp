@@ -2,10 +2,6 @@
 // the place, the size and the outline cut from the badge bitmap.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
-#include <utility>
-
 #include "gadget_win_fixture.h"
 #include "settings/settings_file.h"
 
@@ -13,26 +9,6 @@ namespace rn::win32::gadget {
 namespace {
 
 using StartUp = GadgetWinTest;
-
-// The region of a window as one sorted list of [left, right) spans per pixel
-// row, whatever banding the system chose to store it in.
-std::map<int, std::vector<std::pair<int, int>>> RowsOfRegion(HWND hwnd) {
-  std::map<int, std::vector<std::pair<int, int>>> rows;
-  const unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
-  if (::GetWindowRgn(hwnd, region.get()) == ERROR) return rows;
-  const DWORD size = ::GetRegionData(region.get(), 0, nullptr);
-  std::vector<char> buffer(size);
-  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
-  if (::GetRegionData(region.get(), size, data) != size) return rows;
-  const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
-  for (DWORD i = 0; i < data->rdh.nCount; ++i) {
-    for (int y = rects[i].top; y < rects[i].bottom; ++y) {
-      rows[y].emplace_back(rects[i].left, rects[i].right);
-    }
-  }
-  for (auto& [y, spans] : rows) std::sort(spans.begin(), spans.end());
-  return rows;
-}
 
 TEST_F(StartUp, WithoutAFileTheBadgeIsTopmostAtTheOriginAndThePanelCentred) {
   ASSERT_FALSE(ini.Read().has_value());

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -54,6 +56,26 @@ inline std::string TextOf(HWND w) {
   wchar_t text[256]{};
   ::GetWindowTextW(w, text, 256);
   return Narrow(text);
+}
+
+// The region of a window as one sorted list of [left, right) spans per pixel
+// row, whatever banding the system chose to store it in.
+inline std::map<int, std::vector<std::pair<int, int>>> RowsOfRegion(HWND hwnd) {
+  std::map<int, std::vector<std::pair<int, int>>> rows;
+  const unique_hrgn region(::CreateRectRgn(0, 0, 0, 0));
+  if (::GetWindowRgn(hwnd, region.get()) == ERROR) return rows;
+  const DWORD size = ::GetRegionData(region.get(), 0, nullptr);
+  std::vector<char> buffer(size);
+  auto* data = reinterpret_cast<RGNDATA*>(buffer.data());
+  if (::GetRegionData(region.get(), size, data) != size) return rows;
+  const auto* rects = reinterpret_cast<const RECT*>(data->Buffer);
+  for (DWORD i = 0; i < data->rdh.nCount; ++i) {
+    for (int y = rects[i].top; y < rects[i].bottom; ++y) {
+      rows[y].emplace_back(rects[i].left, rects[i].right);
+    }
+  }
+  for (auto& [y, spans] : rows) std::sort(spans.begin(), spans.end());
+  return rows;
 }
 
 inline void MoveWindowTo(HWnd w, int x, int y) {
