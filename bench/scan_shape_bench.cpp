@@ -1,5 +1,7 @@
-// How fast the badge's outline is cut: rn::ScanShape over the shipped bitmap, and over a
-// large generated picture with many short runs, in pixels per second.
+// How fast the badge's outline is cut: rn::ScanShape over the shipped bitmap, over the
+// badge as drawn at 200 % (100 x 100, each pixel doubled both ways by the desktops'
+// nearest-neighbour rule), and over a large generated picture with many short runs, in
+// pixels per second.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -8,6 +10,7 @@
 
 #include "app/shape.h"
 #include "forms/art/artwork.h"
+#include "platform/scale.h"
 
 namespace {
 
@@ -28,6 +31,13 @@ Picture Badge() {
   const rn::art::Image image =
       rn::art::DecodeBmp(rn::art::ReadFileBytes(std::filesystem::path(RN_ART_DIR) / "badge.bmp"));
   return {image.width, image.height, image.pixels};
+}
+
+Picture BadgeAt(std::int32_t dpi) {
+  const Picture badge = Badge();
+  const std::int32_t width = rn::tk::ScaledLength(badge.width, dpi);
+  const std::int32_t height = rn::tk::ScaledLength(badge.height, dpi);
+  return {width, height, rn::ScaleNearest(badge.pixels, badge.width, badge.height, width, height)};
 }
 
 // Runs of 2 to 9 pixels whose length and phase change from row to row, so that neighbouring
@@ -69,6 +79,12 @@ void BM_ScanShape_Badge(benchmark::State& state) {
   Scan(state, badge);
 }
 BENCHMARK(BM_ScanShape_Badge);
+
+void BM_ScanShape_Badge200(benchmark::State& state) {
+  static const Picture badge = BadgeAt(192);
+  Scan(state, badge);
+}
+BENCHMARK(BM_ScanShape_Badge200);
 
 void BM_ScanShape_2000x2000(benchmark::State& state) {
   static const Picture large = ManyRuns(2000);
