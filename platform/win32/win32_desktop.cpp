@@ -111,6 +111,7 @@ struct Win32Desktop::Impl {
     WindowEvents* events = nullptr;  // null once the window is on its way out
     std::vector<HWND> tabOrder;      // forms
     HWND lastFocus = nullptr;        // forms: where the focus was when they lost the activation
+    int dpi = 0;                     // forms: the scale WM_DPICHANGED last gave, if any
     HFONT font = nullptr;            // own-class controls: what WM_SETFONT gave
     // Controls: the font they get when their form is first shown. Realizing a
     // font loads its file (megabytes for a Japanese one, tens of milliseconds
@@ -190,8 +191,13 @@ struct Win32Desktop::Impl {
   void GiveFont(Window& control);
   void GiveFontsOnFirstShow(HWND form);
   int Dpi();
-  // The scale of the monitor under the window's form.
-  int DpiOf(HWND hwnd) { return WindowDpi(::GetAncestor(hwnd, GA_ROOT), Dpi()); }
+  // The scale of the monitor under the window's form. Windows 8.1 tells it only
+  // through WM_DPICHANGED.
+  int DpiOf(HWND hwnd) {
+    const HWND form = ::GetAncestor(hwnd, GA_ROOT);
+    const std::shared_ptr<Window> known = Lookup(form);
+    return WindowDpi(form, known && known->dpi > 0 ? known->dpi : Dpi());
+  }
   void FollowScale(Window& form, const RECT& suggested);
   // Pictures are bitmaps (the badge) or icons; either sits at the top left, at
   // the size its own pixels make at `dpi`.
@@ -341,6 +347,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       return 0;
     case WM_DPICHANGED:
       if (!window.form) break;
+      window.dpi = LOWORD(wParam);
       FollowScale(window, *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_WINDOWPOSCHANGING:
