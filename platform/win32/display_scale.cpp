@@ -32,10 +32,9 @@ BITMAPINFO TopDown32(std::int32_t width, std::int32_t height) {
 
 }  // namespace
 
-std::int32_t WindowDpi(HWND hwnd, std::int32_t otherwise) {
+std::int32_t WindowDpi(HWND hwnd) {
   static const auto getDpiForWindow = User32<GetDpiForWindowFn>("GetDpiForWindow");
-  const UINT dpi = getDpiForWindow && hwnd ? getDpiForWindow(hwnd) : 0;
-  return dpi > 0 ? static_cast<std::int32_t>(dpi) : otherwise;
+  return getDpiForWindow && hwnd ? static_cast<std::int32_t>(getDpiForWindow(hwnd)) : 0;
 }
 
 bool MessageFontAt(std::int32_t dpi, std::int32_t systemDpi, LOGFONTW& font) {

@@ -11,9 +11,8 @@
 
 namespace rn::win32 {
 
-// The scale of the monitor a window stands on, or `otherwise` where the system
-// keeps one scale for every window.
-std::int32_t WindowDpi(HWND hwnd, std::int32_t otherwise);
+// The scale of the monitor a window stands on; 0 where the system cannot say.
+std::int32_t WindowDpi(HWND hwnd);
 
 // The message font (the one standard controls use) as the system makes it at
 // `dpi`; where it can only make it at its own scale, `systemDpi`, the height is

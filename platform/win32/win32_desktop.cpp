@@ -195,8 +195,9 @@ struct Win32Desktop::Impl {
   // through WM_DPICHANGED.
   int DpiOf(HWND hwnd) {
     const HWND form = ::GetAncestor(hwnd, GA_ROOT);
+    if (const int dpi = WindowDpi(form); dpi > 0) return dpi;
     const std::shared_ptr<Window> known = Lookup(form);
-    return WindowDpi(form, known && known->dpi > 0 ? known->dpi : Dpi());
+    return known && known->dpi > 0 ? known->dpi : Dpi();
   }
   void FollowScale(Window& form, const RECT& suggested);
   // Pictures are bitmaps (the badge) or icons; either sits at the top left, at
