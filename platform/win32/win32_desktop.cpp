@@ -347,7 +347,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       if (window.form && wParam) Raise(window, [](WindowEvents& e) { e.OnSessionEnd(); });
       return 0;
     case WM_DPICHANGED:
-      if (!window.form) break;
+      if (!window.form || lParam == 0) break;
       window.dpi = LOWORD(wParam);
       FollowScale(window, *reinterpret_cast<const RECT*>(lParam));
       return 0;
