@@ -39,8 +39,9 @@ std::uint32_t EncodeKeys(std::int16_t buttons, std::int16_t shift) {
   return w;
 }
 
-// What a window of the toolkit makes of a mouse-move message.
-MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t iconId) {
+// What a window of the toolkit makes of a mouse-move message. It cannot tell
+// which icon a message comes from, so it takes the one of identifier 0.
+MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam) {
   MouseInput in;
   in.button =
       static_cast<std::int16_t>(((wParam & kMkLButton) ? 1 : 0) | ((wParam & kMkRButton) ? 2 : 0) |
@@ -49,7 +50,7 @@ MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t 
       static_cast<std::int16_t>(((wParam & kMkShift) ? 1 : 0) | ((wParam & kMkControl) ? 2 : 0));
   in.x = static_cast<std::int16_t>(lParam & 0xFFFF);
   in.y = static_cast<std::int16_t>(lParam >> 16);
-  in.fromNotifyIcon = IsNotifyIconCallback(wParam, lParam, iconId);
+  in.fromNotifyIcon = IsNotifyIconCallback(wParam, lParam, 0);
   return in;
 }
 
@@ -645,7 +646,7 @@ bool SimDesktop::PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int
   const std::uint32_t wParam = EncodeKeys(buttonsHeld, shift);
   const std::uint32_t lParam =
       (static_cast<std::uint32_t>(x) & 0xFFFF) | ((static_cast<std::uint32_t>(y) & 0xFFFF) << 16);
-  const MouseInput in = DecodeMove(wParam, lParam, 0);
+  const MouseInput in = DecodeMove(wParam, lParam);
   Raise(hwnd, [&](WindowEvents& e) { e.OnMouseMove(in); });
   return true;
 }
@@ -744,7 +745,7 @@ bool SimDesktop::ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMess
   if (!W(owner)) return false;
   // The icon's message comes whatever the window's state: hidden, disabled
   // behind a modal form, or in the middle of a modal loop.
-  const MouseInput in = DecodeMove(id, mouseMessage, id);
+  const MouseInput in = DecodeMove(id, mouseMessage);
   Raise(owner, [&](WindowEvents& e) { e.OnMouseMove(in); });
   return true;
 }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -75,12 +76,13 @@ class DesktopTest : public ::testing::Test {
     return h;
   }
   HWnd Control(HWnd parent, const std::string& name, ControlKind kind, Rect bounds,
-               const std::string& caption = {}) {
+               const std::string& caption = {}, std::optional<Font> font = {}) {
     Events& e = events_.emplace_back(log_, name);
     ControlWindowSpec spec;
     spec.kind = kind;
     spec.caption = caption;
     spec.bounds = bounds;
+    spec.font = std::move(font);
     const HWnd h = desktop.CreateControl(parent, spec, e);
     by_handle_[h] = &e;
     return h;

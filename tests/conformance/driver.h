@@ -73,6 +73,8 @@ class Driver {
   // The given forms, front first.
   virtual std::vector<HWnd> FrontToBack(const std::vector<HWnd>& forms) = 0;
   virtual bool RegionContains(Handle region, Point p) = 0;
+  // The icon a form shows in its caption.
+  virtual Handle CaptionIcon(HWnd form) = 0;
   // The font a control draws with; none for the system's message font.
   virtual std::optional<Font> FontOf(HWnd control) = 0;
   virtual std::vector<std::string> Reports() = 0;

@@ -67,6 +67,7 @@ TEST_F(DesktopFiles, AFileThatCannotBeOpenedIsNamedWithThePlatformsNumber) {
       {path + "\\Inner.ini", tk::Error::PathNotFound},
       {folder + "\\Ravik?.ini", tk::Error::PathNotFound},
       {"", tk::Error::PathNotFound},
+      {"\\\\server\\share\\Ravik.ini", tk::Error::PathNotFound},
       {folder.substr(0, 3), tk::Error::PathFileAccess},
   };
   for (const auto& [name, error] : inputs) {

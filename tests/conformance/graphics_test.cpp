@@ -1,6 +1,7 @@
 // The pictures a desktop loads and keeps, the memory DCs and bitmaps the gadget
 // reads them through, and the regions it outlines its window with.
 #include "forms/art/artwork.h"
+#include "platform/toolkit.h"
 #include "tests/conformance/conformance.h"
 
 namespace rn::conformance {
@@ -54,6 +55,24 @@ TEST_F(DesktopPictures, EachPictureIsLoadedOnceInItsOwnSize) {
   EXPECT_EQ(desktop.LoadPicture(PictureId::ShapeBitmap).handle, shape.handle);
 }
 
+TEST_F(DesktopPictures, TheToolkitsPictureBoxTakesItsPicturesSize) {
+  tk::Runtime rt(desktop, api);
+  tk::FormLayout layout;
+  layout.border = BorderStyle::None;
+  layout.clientWidth = layout.clientHeight = 3000;
+  tk::Form owner(rt, layout);
+  tk::ControlLayout boxLayout;
+  boxLayout.kind = ControlKind::PictureBox;
+  boxLayout.top = 1500;
+  boxLayout.width = boxLayout.height = 150;
+  boxLayout.picture = PictureId::ShapeBitmap;
+  boxLayout.autoSize = true;
+  tk::PictureBox sized(owner, boxLayout);
+  owner.Load();
+  EXPECT_EQ(desktop.GetBounds(sized.hWnd()), (Rect{0, 100, 50, 150}));
+  EXPECT_EQ(api.GetPixel(sized.hDC(), 49, 49), Badge(49, 49));
+}
+
 TEST_F(DesktopPictures, APictureBoxHoldsItsPictureInAMemoryDcBeforeItIsEverShown) {
   ASSERT_FALSE(desktop.IsVisible(form));
   const Handle dc = desktop.PictureDC(box);
@@ -88,6 +107,7 @@ TEST_F(DesktopPictures, CopiesAreClippedToTheBitmapsAndOverlapsAreNotSmeared) {
       c.dc, [&](int x, int y) { return x >= 10 && y >= 7 ? Badge(x - 10, y - 7) : Badge(x, y); });
   EXPECT_NE(api.BitBlt(c.dc, 60, 0, 5, 5, desktop.PictureDC(box), 0, 0, win::SrcCopy), 0)
       << "all outside: nothing to copy, and no harm";
+  EXPECT_NE(api.BitBlt(c.dc, 0, 0, 5, 5, desktop.PictureDC(box), -20, 0, win::SrcCopy), 0);
   EXPECT_EQ(api.GetPixel(c.dc, 0, 0), Badge(0, 0));
 }
 
@@ -163,6 +183,7 @@ TEST_F(DesktopRegions, AWindowOwnsTheRegionItIsGiven) {
   ASSERT_NE(api.SetWindowRgn(form, region, 1), 0);
   EXPECT_EQ(api.DeleteObject(region), 0) << "the window's, no longer the gadget's to delete";
   EXPECT_EQ(api.SetWindowRgn(other, region, 1), 0) << "one owner at a time";
+  EXPECT_EQ(api.SetWindowRgn(other, 0xBAD0, 1), 0) << "no region at all";
   EXPECT_EQ(user.WindowFromPoint({110, 20}), other);
 }
 

@@ -3,6 +3,7 @@
 // box, and what a pointer move tells.
 #include <algorithm>
 
+#include "platform/toolkit.h"
 #include "tests/conformance/conformance.h"
 
 namespace rn::conformance {
@@ -20,6 +21,8 @@ class DesktopFocus : public DesktopTest {
     cancel = Control(dialog, "cancel", ControlKind::CommandButton, {100, 150, 180, 175}, "Cancel");
     label = Control(dialog, "label", ControlKind::Label, {220, 10, 290, 30}, "label");
     box = Control(dialog, "box", ControlKind::PictureBox, {220, 60, 260, 100});
+    panel = Control(dialog, "panel", ControlKind::UserControl, {200, 120, 290, 190});
+    inPanel = Control(panel, "link", ControlKind::CommandButton, {5, 5, 80, 30}, "link");
     desktop.SetTabOrder(dialog, {name, option, ok, cancel});
   }
   void ShowDialog() {
@@ -35,7 +38,7 @@ class DesktopFocus : public DesktopTest {
   }
 
   HWnd dialog = Form("dialog", Spec(BorderStyle::FixedSingle, 300, 200));
-  HWnd ok, frame, option, name, cancel, label, box;
+  HWnd ok, frame, option, name, cancel, label, box, panel, inPanel;
 };
 
 using DesktopKeys = DesktopFocus;
@@ -95,9 +98,11 @@ TEST_F(DesktopFocus, APressFocusesButtonsBoxesAndPictureBoxesButALabelIsTheFormB
   ShowDialog();
   user.ClickControl(ok);
   EXPECT_EQ(TakeLog(), (Log{"ok focus", "ok click"}));
+  user.ClickControl(inPanel);
+  EXPECT_EQ(TakeLog(), (Log{"link focus", "link click"})) << "wherever it is nested";
   user.ClickControl(label);
   EXPECT_EQ(TakeLog(), (Log{"dialog down 1/0 255,20", "dialog up 1/0 255,20"}));
-  EXPECT_EQ(user.Focus(), ok);
+  EXPECT_EQ(user.Focus(), inPanel) << "a press on a label leaves the focus where it was";
   user.ClickControl(box);
   EXPECT_EQ(TakeLog(), (Log{"box focus", "box down 1/0 20,20", "box up 1/0 20,20"}));
   user.Click(box, {3, 4}, 2);
@@ -176,6 +181,8 @@ TEST_F(DesktopKeys, TypingGoesToTheEndOfTheTextBox) {
   user.Type(name, " N");
   EXPECT_EQ(desktop.GetText(name), "設定Ravik N");
   EXPECT_EQ(TakeLog(), Log{"name focus"});
+  desktop.SetText(name, std::string(40000, 'x'));
+  EXPECT_EQ(desktop.GetText(name).size(), 40000u) << "a text box holds any length";
 }
 
 TEST_F(DesktopKeys, SpacePressesTheFocusedButtonAndEnterAndEscapePressNothing) {
@@ -213,6 +220,19 @@ TEST_F(DesktopKeys, TheCloseBoxAndAltF4AskTheFormAndLeaveItWhereItIs) {
   user.Press(Key::AltF4);
   EXPECT_EQ(TakeLog(), Log{"bare close"}) << "Alt+F4 even without a close box";
   EXPECT_TRUE(desktop.IsVisible(bare));
+
+  tk::Runtime rt(desktop, api);
+  tk::FormLayout layout;
+  layout.clientWidth = 3000;
+  layout.clientHeight = 1500;
+  tk::Form plain(rt, layout);
+  plain.Load();
+  plain.SetLeft(9000);
+  plain.Show();
+  const HWnd gone = plain.hWnd();
+  EXPECT_TRUE(user.ClickCloseBox(gone));
+  EXPECT_TRUE(plain.Unloaded()) << "a form of the toolkit unloads by default";
+  EXPECT_EQ(desktop.GetBounds(gone), Rect{});
 }
 
 TEST_F(DesktopPointer, ADoubleClickIsDownUpDoubleUpAndADisabledFormHearsNothing) {

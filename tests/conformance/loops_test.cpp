@@ -85,21 +85,11 @@ TEST_F(DesktopMenu, TheChosenItemComesBackAndACancelledMenuGivesNone) {
   EXPECT_EQ(desktop.TrackPopupMenu(owner, captions, 0), -1) << "nobody answers: cancelled";
 }
 
-TEST_F(DesktopMenu, AMenuOpenedWhileAnotherIsOpenGivesNone) {
-  const HWnd owner = Shown("owner", {100, 100, 200, 200});
-  std::int32_t inner = 5;
-  user.AnswerMenu([&] {
-    inner = desktop.TrackPopupMenu(owner, {"x"}, 0);
-    return 1;
-  });
-  EXPECT_EQ(desktop.TrackPopupMenu(owner, {"a", "b"}, 0), 1);
-  EXPECT_EQ(inner, -1);
-}
-
-NotifyRecordBytes Record(HWnd owner, Handle icon) {
+NotifyRecordBytes Record(HWnd owner, Handle icon, std::uint32_t id = 0) {
   NotifyIconRecord r;
   r.cbSize = kNotifyRecordBytes;
   r.hWnd = owner;
+  r.uID = id;
   r.uFlags = win::NifMessage | win::NifIcon | win::NifTip;
   r.uCallbackMessage = win::WmMouseMove;
   r.hIcon = icon;
@@ -129,8 +119,23 @@ TEST_F(DesktopNotifyIcon, ItsMessagesReachTheOwnerHiddenDisabledOrBehindAModalLo
   user.Settle();
   EXPECT_TRUE(HasMove(Of(owner).moves, win::WmLButtonDblClk));
   EXPECT_TRUE(HasMove(Of(owner).moves, win::WmRButtonDown));
+  EXPECT_EQ(api.Shell_NotifyIconA(win::NimDelete, Record(owner, 0, 1)), 0) << "another id";
   EXPECT_EQ(api.Shell_NotifyIconA(win::NimDelete, record), 1);
   EXPECT_EQ(api.Shell_NotifyIconA(win::NimDelete, record), 0) << "nothing left to delete";
+}
+
+// The window cannot tell which icon a message is from: that of identifier 0 is
+// the icon's, any other comes as a pointer move with its buttons held.
+TEST_F(DesktopNotifyIcon, AnotherIconsMessageLooksLikeAMoveWithAButtonHeld) {
+  const HWnd owner = Form("owner", Spec(BorderStyle::FixedToolWindow, 100, 50));
+  const NotifyRecordBytes record =
+      Record(owner, desktop.LoadPicture(PictureId::TrayIcon).handle, 1);
+  ASSERT_EQ(api.Shell_NotifyIconA(win::NimAdd, record), 1);
+  user.NotifyIconMessage(owner, 1, win::WmLButtonDblClk);
+  EXPECT_TRUE(std::ranges::any_of(Of(owner).moves, [](const MouseInput& m) {
+    return !m.fromNotifyIcon && m.button == 1 && m.x == win::WmLButtonDblClk;
+  }));
+  EXPECT_EQ(api.Shell_NotifyIconA(win::NimDelete, record), 1);
 }
 
 TEST_F(DesktopReports, AHandlersErrorIsReportedAndTheEndIsAskedOfTheDesktop) {

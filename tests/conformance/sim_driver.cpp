@@ -90,6 +90,10 @@ class SimDriver final : public Driver {
     const sim::RegionObject* r = world_.gdi().FindRegion(region);
     return r && r->Contains(p);
   }
+  Handle CaptionIcon(HWnd form) override {
+    const sim::WindowState* w = sim().Find(form);
+    return w ? w->icon.handle : 0;
+  }
   std::optional<Font> FontOf(HWnd control) override {
     const sim::WindowState* w = sim().Find(control);
     return w ? w->font : std::nullopt;

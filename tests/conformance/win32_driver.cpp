@@ -341,6 +341,9 @@ class Win32Driver final : public Driver {
   bool RegionContains(Handle region, Point p) override {
     return ::PtInRegion(FromHandle<HRGN>(region), p.x, p.y) != FALSE;
   }
+  Handle CaptionIcon(HWnd form) override {
+    return ToHandle(reinterpret_cast<HICON>(::SendMessageW(ToHwnd(form), WM_GETICON, ICON_BIG, 0)));
+  }
   std::optional<Font> FontOf(HWnd control) override {
     const auto handle = reinterpret_cast<HFONT>(::SendMessageW(ToHwnd(control), WM_GETFONT, 0, 0));
     LOGFONTW font{};

@@ -91,6 +91,29 @@ TEST_F(DesktopPlacement, ControlsKeepTheirOwnVisibilityAndTheirPlaceInTheirParen
   EXPECT_EQ(desktop.GetBounds(button), (Rect{0, 0, 8, 9}));
 }
 
+TEST_F(DesktopPlacement, AFormShowsItsIconAndItsControlsTheirFontsAndTexts) {
+  FormWindowSpec spec = Spec(BorderStyle::FixedSingle, 200, 100);
+  spec.icon = PictureId::DialogIcon;
+  const HWnd form = Form("form", spec);
+  const Font mincho{"ＭＳ 明朝", 9, 700, 128};
+  const HWnd label = Control(form, "label", ControlKind::Label, {0, 0, 90, 20}, "文字", mincho);
+  const HWnd frame = Control(form, "frame", ControlKind::Frame, {0, 30, 90, 90}, "枠", mincho);
+  const HWnd plain = Control(form, "plain", ControlKind::Label, {100, 0, 190, 20}, "ラベル");
+  desktop.SetVisible(form, true);
+  EXPECT_EQ(user.CaptionIcon(form), desktop.LoadPicture(PictureId::DialogIcon).handle);
+  for (const HWnd control : {label, frame}) {
+    const std::optional<Font> font = user.FontOf(control);
+    ASSERT_TRUE(font.has_value());
+    EXPECT_EQ(font->face, mincho.face);
+    EXPECT_EQ(font->points, mincho.points);
+    EXPECT_EQ(font->weight, mincho.weight);
+    EXPECT_EQ(font->charset, mincho.charset);
+  }
+  EXPECT_FALSE(user.FontOf(plain).has_value()) << "the system's message font";
+  EXPECT_EQ(desktop.GetText(plain), "ラベル");
+  EXPECT_EQ(desktop.GetText(frame), "枠");
+}
+
 TEST_F(DesktopPlacement, SetWindowPosShowsMovesAndSizes) {
   const HWnd form = Form("form", Spec(BorderStyle::None, 10, 10));
   EXPECT_NE(api.SetWindowPos(form, win::HwndTopmost, 7, 7, 1, 1, kKeepPlace | win::SwpShowWindow),
