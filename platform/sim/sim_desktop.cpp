@@ -25,9 +25,6 @@ constexpr std::uint32_t kMkMButton = 0x0010;
 constexpr std::int16_t kLeft = 1;
 constexpr std::int16_t kShiftKey = 1;
 constexpr std::int16_t kAltKey = 4;
-constexpr std::uint32_t kVkTab = 0x09;
-constexpr std::uint32_t kVkSpace = 0x20;
-constexpr std::uint32_t kVkF4 = 0x73;
 
 std::uint32_t EncodeKeys(std::int16_t buttons, std::int16_t shift) {
   std::uint32_t w = 0;
@@ -686,11 +683,11 @@ bool SimDesktop::PressTab(bool shift) {
 bool SimDesktop::PressKey(std::uint32_t virtualKey, std::int16_t shift) {
   if (active_ == 0) return false;
   switch (virtualKey) {
-    case kVkTab: return PressTab((shift & kShiftKey) != 0);
-    case kVkSpace:
+    case win::VkTab: return PressTab((shift & kShiftKey) != 0);
+    case win::VkSpace:
       if (const WindowState* w = W(focus_); w && !w->form && IsButton(w->kind)) PushButton(focus_);
       return true;
-    case kVkF4: return (shift & kAltKey) == 0 || PressAltF4(active_);
+    case win::VkF4: return (shift & kAltKey) == 0 || PressAltF4(active_);
     default: return true;
   }
 }

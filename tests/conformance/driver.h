@@ -22,6 +22,23 @@ namespace rn::conformance {
 
 enum class Key { Tab, ShiftTab, Enter, Escape, Space, AltF4 };
 
+// The platform's key and the shift keys held with it (as rn::MouseInput's).
+struct Stroke {
+  std::uint32_t virtualKey;
+  std::int16_t shift;
+};
+constexpr Stroke StrokeOf(Key key) {
+  switch (key) {
+    case Key::Tab: return {win::VkTab, 0};
+    case Key::ShiftTab: return {win::VkTab, 1};
+    case Key::Enter: return {win::VkReturn, 0};
+    case Key::Escape: return {win::VkEscape, 0};
+    case Key::Space: return {win::VkSpace, 0};
+    case Key::AltF4: return {win::VkF4, 4};
+  }
+  return {0, 0};
+}
+
 class Driver {
  public:
   virtual ~Driver() = default;

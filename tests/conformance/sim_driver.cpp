@@ -8,14 +8,6 @@
 namespace rn::conformance {
 namespace {
 
-constexpr std::uint32_t kVkTab = 0x09;
-constexpr std::uint32_t kVkReturn = 0x0D;
-constexpr std::uint32_t kVkEscape = 0x1B;
-constexpr std::uint32_t kVkSpace = 0x20;
-constexpr std::uint32_t kVkF4 = 0x73;
-constexpr std::int16_t kShift = 1;
-constexpr std::int16_t kAlt = 4;
-
 class SimDriver final : public Driver {
  public:
   Desktop& desktop() override { return world_.desktop(); }
@@ -43,16 +35,7 @@ class SimDriver final : public Driver {
   void ClickCaption(HWnd form) override { sim().ClickCaption(form); }
   bool ClickCloseBox(HWnd form) override { return sim().RequestClose(form); }
   void Type(HWnd textBox, std::string_view text) override { sim().Type(textBox, text); }
-  void Press(Key key) override {
-    switch (key) {
-      case Key::Tab: sim().PressKey(kVkTab); break;
-      case Key::ShiftTab: sim().PressKey(kVkTab, kShift); break;
-      case Key::Enter: sim().PressKey(kVkReturn); break;
-      case Key::Escape: sim().PressKey(kVkEscape); break;
-      case Key::Space: sim().PressKey(kVkSpace); break;
-      case Key::AltF4: sim().PressKey(kVkF4, kAlt); break;
-    }
-  }
+  void Press(Key key) override { sim().PressKey(StrokeOf(key).virtualKey, StrokeOf(key).shift); }
   void NotifyIconMessage(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage) override {
     sim().ClickIcon(owner, id, mouseMessage);
   }

@@ -11,12 +11,16 @@
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_desktop.h"
 #include "tests/conformance/driver.h"
+#include "tests/win/thread_windows.h"
 
 namespace rn::conformance {
 namespace {
 
 using win32::FromHandle;
+using win32::MenuCaptions;
 using win32::Narrow;
+using win32::OpenMenu;
+using win32::PostKey;
 using win32::ToHandle;
 using win32::ToHwnd;
 using win32::Widen;
@@ -35,11 +39,6 @@ void KeyInput(WORD key, bool down) {
   input.ki.wVk = key;
   input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
   Send(input);
-}
-
-void Tap(WORD key) {
-  KeyInput(key, true);
-  KeyInput(key, false);
 }
 
 void MouseTo(Point screen) {
@@ -62,9 +61,11 @@ void Button(std::int16_t button, bool down) {
   Send(input);
 }
 
+// Shift as rn::MouseInput's: 1 Shift, 2 Ctrl, 4 Alt.
 void ShiftKeys(std::int16_t shift, bool down) {
   if (shift & 1) KeyInput(VK_SHIFT, down);
   if (shift & 2) KeyInput(VK_CONTROL, down);
+  if (shift & 4) KeyInput(VK_MENU, down);
 }
 
 Point ToScreen(HWnd hwnd, Point client) {
@@ -88,71 +89,11 @@ std::optional<Point> CaptionPoint(HWnd form, LRESULT hit) {
   return std::nullopt;
 }
 
-HWND ThreadWindow(const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t name[32]{};
-        ::GetClassNameW(hwnd, name, 32);
-        if (std::wstring_view(name) != s->className || !::IsWindowVisible(hwnd)) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-std::vector<std::string> MenuCaptions(HWND menuWindow) {
-  std::vector<std::string> captions;
-  const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-  const int count = menu ? ::GetMenuItemCount(menu) : 0;
-  for (int i = 0; i < count; ++i) {
-    if (::GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) {
-      captions.emplace_back("-");
-      continue;
-    }
-    wchar_t text[64]{};
-    ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
-    captions.push_back(Narrow(text));
-  }
-  return captions;
-}
-
-void PostKey(HWND target, WPARAM key) {
-  ::PostMessageW(target, WM_KEYDOWN, key, 1);
-  ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
-
 std::string Folded(std::string s) {
   for (char& c : s) {
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
   return s;
-}
-
-void RemoveTree(const std::wstring& path) {
-  WIN32_FIND_DATAW found{};
-  const HANDLE search = ::FindFirstFileW((path + L"\\*").c_str(), &found);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = found.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring inner = path + L"\\" + name;
-      ::SetFileAttributesW(inner.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        RemoveTree(inner);
-      } else {
-        ::DeleteFileW(inner.c_str());
-      }
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
-  }
-  ::RemoveDirectoryW(path.c_str());
 }
 
 class Win32Driver final : public Driver {
@@ -165,23 +106,19 @@ class Win32Driver final : public Driver {
               ::GetSystemMetrics(SM_CYSCREEN) - kTaskBarHeight};
     ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &area, 0);
 
-    wchar_t temp[MAX_PATH]{};
-    ::GetTempPathW(MAX_PATH, temp);
-    folder_ = std::wstring(temp) + L"rn-conformance-" + std::to_wstring(::GetCurrentProcessId());
-    RemoveTree(folder_);
-    ::CreateDirectoryW(folder_.c_str(), nullptr);
-    wchar_t current[MAX_PATH]{};
-    ::GetCurrentDirectoryW(MAX_PATH, current);
-    saved_directory_ = current;
-    ::SetCurrentDirectoryW(folder_.c_str());
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+    std::filesystem::create_directory(folder_);
+    std::filesystem::current_path(folder_);
   }
   ~Win32Driver() override {
     ::KillTimer(nullptr, timer_);
     live_ = nullptr;
     ::SystemParametersInfoW(SPI_SETWORKAREA, 0, &saved_work_area_, 0);
     locks_.clear();
-    ::SetCurrentDirectoryW(saved_directory_.c_str());
-    RemoveTree(folder_);
+    std::filesystem::current_path(saved_directory_);
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
   }
 
   Desktop& desktop() override { return desktop_; }
@@ -277,23 +214,12 @@ class Win32Driver final : public Driver {
     Settle();
   }
   void Press(Key key) override {
+    const Stroke stroke = StrokeOf(key);
     Settle();
-    switch (key) {
-      case Key::Tab: Tap(VK_TAB); break;
-      case Key::ShiftTab:
-        KeyInput(VK_SHIFT, true);
-        Tap(VK_TAB);
-        KeyInput(VK_SHIFT, false);
-        break;
-      case Key::Enter: Tap(VK_RETURN); break;
-      case Key::Escape: Tap(VK_ESCAPE); break;
-      case Key::Space: Tap(VK_SPACE); break;
-      case Key::AltF4:
-        KeyInput(VK_MENU, true);
-        Tap(VK_F4);
-        KeyInput(VK_MENU, false);
-        break;
-    }
+    ShiftKeys(stroke.shift, true);
+    KeyInput(static_cast<WORD>(stroke.virtualKey), true);
+    KeyInput(static_cast<WORD>(stroke.virtualKey), false);
+    ShiftKeys(stroke.shift, false);
     Settle();
   }
   void NotifyIconMessage(HWnd owner, std::uint32_t id, std::uint32_t mouseMessage) override {
@@ -365,22 +291,17 @@ class Win32Driver final : public Driver {
     return std::filesystem::path("Z:" RN_ART_DIR);
   }
 
-  std::string Folder() override { return Narrow(folder_); }
+  std::string Folder() override { return Narrow(folder_.wstring()); }
   std::vector<std::string> List(const std::string& folder) override {
     std::vector<std::string> names;
-    WIN32_FIND_DATAW found{};
-    const HANDLE search = ::FindFirstFileW((Widen(folder) + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
-    do {
-      const std::wstring name = found.cFileName;
-      if (name != L"." && name != L"..") names.push_back(Narrow(name));
-    } while (::FindNextFileW(search, &found));
-    ::FindClose(search);
+    for (const auto& entry : std::filesystem::directory_iterator(Widen(folder))) {
+      names.push_back(Narrow(entry.path().filename().wstring()));
+    }
     std::ranges::sort(names, {}, Folded);
     return names;
   }
   void MakeFolder(const std::string& path) override {
-    ::CreateDirectoryW(Widen(path).c_str(), nullptr);
+    std::filesystem::create_directories(Widen(path));
   }
   void Lock(const std::string& path, bool locked) override {
     if (!locked) {
@@ -412,7 +333,7 @@ class Win32Driver final : public Driver {
       move_loop_deadline_ = 0;
       if (const HWND captured = ::GetCapture()) ::PostMessageW(captured, WM_KEYDOWN, VK_ESCAPE, 0);
     }
-    const HWND menu = ThreadWindow(L"#32768");
+    const HWND menu = OpenMenu();
     if (menu != nullptr && menu != answered_menu_) {
       answered_menu_ = menu;
       AnswerMenuOpen(menu);
@@ -451,8 +372,10 @@ class Win32Driver final : public Driver {
   win32::Win32Api api_;
   UINT_PTR timer_ = 0;
   RECT saved_work_area_{};
-  std::wstring folder_;
-  std::wstring saved_directory_;
+  const std::filesystem::path saved_directory_ = std::filesystem::current_path();
+  const std::filesystem::path folder_ =
+      std::filesystem::temp_directory_path() /
+      (L"rn-conformance-" + std::to_wstring(::GetCurrentProcessId()));
   std::map<std::string, win32::unique_file> locks_;
   std::vector<std::function<void()>> modal_actions_;
   std::vector<std::function<std::int32_t()>> menu_answers_;

@@ -202,6 +202,9 @@ TEST_F(DesktopPointer, ACaptionDragMovesTheWindowAndKeepsTheReleaseForItself) {
 
   user.Click(badge, {5, 6}, 2);
   EXPECT_EQ(TakeLog(), (Log{"badge down 2/0 5,6", "badge up 2/0 5,6"}));
+  user.DoubleClick(badge, {25, 25});
+  EXPECT_EQ(TakeLog(), (Log{"badge down 1/0 25,25", "badge double", "badge up 1/0 25,25"}))
+      << "the second press is the double click and starts no drag";
 }
 
 TEST_F(DesktopWindows, AWindowThatIsGoneIsIgnoredByEveryCall) {

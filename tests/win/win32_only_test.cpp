@@ -1,6 +1,6 @@
 // What only real windows can show, beside the conformance suite that proves the
 // two desktops alike: the styles and owners the system gets, what a window
-// paints, how a raw message is read, the double click the system did not pair,
+// paints, how a raw message is read, a double click the system did not pair,
 // fonts realized once and only when a form is first shown, a region read back,
 // the loops' quit, the resources, the native records and handles, and the
 // system's words for a file error.
@@ -59,16 +59,9 @@ class Recorder : public tk::Form {
   Recorder(tk::Runtime& rt, tk::FormLayout layout) : tk::Form(rt, std::move(layout)) {}
   std::vector<tk::MouseArgs> downs, ups;
   int doubleClicks = 0;
-  bool dragOnPress = false;
 
  protected:
-  void Form_MouseDown(const tk::MouseArgs& args) override {
-    downs.push_back(args);
-    if (dragOnPress && args.Button == tk::kLeftButton) {
-      runtime().api().ReleaseCapture();
-      runtime().api().SendMessageA(hWnd(), win::WmNcLButtonDown, win::HtCaption, 0);
-    }
-  }
+  void Form_MouseDown(const tk::MouseArgs& args) override { downs.push_back(args); }
   void Form_MouseUp(const tk::MouseArgs& args) override { ups.push_back(args); }
   void Form_DblClick() override { ++doubleClicks; }
 };
@@ -185,45 +178,6 @@ TEST_F(Win32Only, ASecondPressTheSystemDidNotPairStillMakesTheDoubleClick) {
   ::PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 60));
   ASSERT_TRUE(Pump([&] { return form.downs.size() >= 3; }));
   EXPECT_EQ(form.doubleClicks, 1);
-}
-
-void SendMouse(DWORD flags, int x = 0, int y = 0) {
-  INPUT input{};
-  input.type = INPUT_MOUSE;
-  input.mi.dwFlags = flags;
-  if (flags & MOUSEEVENTF_ABSOLUTE) {
-    input.mi.dx = MulDiv(x, 65535, ::GetSystemMetrics(SM_CXSCREEN) - 1);
-    input.mi.dy = MulDiv(y, 65535, ::GetSystemMetrics(SM_CYSCREEN) - 1);
-    input.mi.dwFlags |= MOUSEEVENTF_MOVE;
-  }
-  ::SendInput(1, &input, sizeof(input));
-}
-
-// Through the system's queue, so that the first press runs the caption move loop.
-TEST_F(Win32Only, TheSystemPairsADoubleClickAcrossTheMoveLoopOfItsFirstPress) {
-  Recorder form(rt, FormOf(BorderStyle::None, 750, 750));
-  form.dragOnPress = true;
-  form.Load();
-  form.SetLeft(300 * kTwipsPerPixel);
-  form.SetTop(200 * kTwipsPerPixel);
-  form.SetVisible(true);
-  // Should a release ever get lost, Escape still ends the move loop: the test
-  // then fails instead of hanging.
-  static HWND stuck = nullptr;
-  stuck = ToHwnd(form.hWnd());
-  const UINT_PTR watchdog = ::SetTimer(nullptr, 0, 3000, [](HWND, UINT, UINT_PTR, DWORD) {
-    ::PostMessageW(stuck, WM_KEYDOWN, VK_ESCAPE, 0);
-  });
-  SendMouse(MOUSEEVENTF_ABSOLUTE, 325, 225);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  SendMouse(MOUSEEVENTF_LEFTUP);
-  SendMouse(MOUSEEVENTF_LEFTDOWN);
-  SendMouse(MOUSEEVENTF_LEFTUP);
-  const bool arrived = Pump([&] { return form.doubleClicks > 0 && !form.ups.empty(); });
-  ::KillTimer(nullptr, watchdog);
-  ASSERT_TRUE(arrived);
-  EXPECT_EQ(form.downs.size(), 1u) << "the second press started no drag";
-  EXPECT_EQ(form.ups.size(), 1u) << "the move loop took the first release";
 }
 
 class FontForm : public Recorder {
