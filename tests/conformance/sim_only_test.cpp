@@ -4,8 +4,8 @@
 //  - a screen of another size or scale: the Wine session has one 1024 x 768
 //    display at 96 dpi for the whole run (a scale is set for the whole prefix);
 //  - a full disk;
-//  - a folder the user may not write to: the test prefix's user owns every
-//    folder it can reach, and as root no permission stops it;
+//  - a folder the user may not write to: Wine keeps no access rights of its
+//    own, and the tests may run as root, whom no Unix permission stops;
 //  - a folder removed while a file in it is being written, which Windows does
 //    not let go;
 //  - a second popup menu while one is open: Windows refuses it
