@@ -56,40 +56,41 @@ class Events final : public WindowEvents {
   std::string name_;
 };
 
-inline FormWindowSpec Spec(BorderStyle border, std::int32_t clientWidth, std::int32_t clientHeight,
-                           StartUpPosition startUp = StartUpPosition::Manual) {
-  FormWindowSpec spec;
-  spec.caption = "Conformance";
-  spec.border = border;
-  spec.clientWidth = clientWidth;
-  spec.clientHeight = clientHeight;
-  spec.startUp = startUp;
-  return spec;
+inline FormWindowSpec Request(BorderStyle border, std::int32_t clientWidth,
+                              std::int32_t clientHeight,
+                              StartUpPosition startUp = StartUpPosition::Manual) {
+  FormWindowSpec request;
+  request.caption = "Conformance";
+  request.border = border;
+  request.clientWidth = clientWidth;
+  request.clientHeight = clientHeight;
+  request.startUp = startUp;
+  return request;
 }
 
 class DesktopTest : public ::testing::Test {
  protected:
-  HWnd Form(const std::string& name, const FormWindowSpec& spec) {
+  HWnd Form(const std::string& name, const FormWindowSpec& request) {
     Events& e = events_.emplace_back(log_, name);
-    const HWnd h = desktop.CreateForm(spec, e);
+    const HWnd h = desktop.CreateForm(request, e);
     by_handle_[h] = &e;
     return h;
   }
   HWnd Control(HWnd parent, const std::string& name, ControlKind kind, Rect bounds,
                const std::string& caption = {}, std::optional<Font> font = {}) {
     Events& e = events_.emplace_back(log_, name);
-    ControlWindowSpec spec;
-    spec.kind = kind;
-    spec.caption = caption;
-    spec.bounds = bounds;
-    spec.font = std::move(font);
-    const HWnd h = desktop.CreateControl(parent, spec, e);
+    ControlWindowSpec request;
+    request.kind = kind;
+    request.caption = caption;
+    request.bounds = bounds;
+    request.font = std::move(font);
+    const HWnd h = desktop.CreateControl(parent, request, e);
     by_handle_[h] = &e;
     return h;
   }
   // A borderless form, shown at `at` (screen pixels).
   HWnd Shown(const std::string& name, Rect at) {
-    const HWnd h = Form(name, Spec(BorderStyle::None, at.Width(), at.Height()));
+    const HWnd h = Form(name, Request(BorderStyle::None, at.Width(), at.Height()));
     desktop.SetBounds(h, at);
     desktop.SetVisible(h, true);
     return h;
@@ -98,10 +99,6 @@ class DesktopTest : public ::testing::Test {
   Log TakeLog() {
     user.Settle();
     return std::exchange(log_, {});
-  }
-  Point Centre(HWnd hwnd) {
-    const Rect r = user.ClientOnScreen(hwnd);
-    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   }
 
   // Declared first, so that every window is gone before its events are.

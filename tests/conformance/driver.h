@@ -72,12 +72,9 @@ class Driver {
   // ------------------------------------------------------------ inside loops
   // The next modal loops run these actions, one at a time.
   virtual void DuringModal(std::function<void()> action) = 0;
-  // The next popup menu is answered with the item `whileOpen` returns, run
-  // while the menu is open (-1: the user cancels); a menu nobody answers is cancelled.
-  virtual void AnswerMenu(std::function<std::int32_t()> whileOpen) = 0;
-  void AnswerMenu(std::int32_t choice) {
-    AnswerMenu([choice] { return choice; });
-  }
+  // The next popup menu is answered with this item (-1: the user cancels); a
+  // menu nobody answers is cancelled.
+  virtual void AnswerMenu(std::int32_t choice) = 0;
   // The captions of the last menu shown, "-" for a separator.
   virtual std::vector<std::string> LastMenuShown() = 0;
 

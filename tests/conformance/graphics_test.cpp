@@ -38,7 +38,7 @@ class DesktopPictures : public DesktopTest {
   ColorRef Badge(int x, int y) const { return badge.At(x, y); }
 
   const art::Image badge = art::DecodeBmp(art::ReadFileBytes(user.ArtDirectory() / "badge.bmp"));
-  HWnd form = Form("form", Spec(BorderStyle::None, 100, 200));
+  HWnd form = Form("form", Request(BorderStyle::None, 100, 200));
   HWnd box = 0;
 };
 

@@ -30,14 +30,14 @@ class DesktopFocus : public DesktopTest {
     TakeLog();
   }
   HWnd Other() {
-    const HWnd other = Form("other", Spec(BorderStyle::FixedSingle, 200, 100));
+    const HWnd other = Form("other", Request(BorderStyle::FixedSingle, 200, 100));
     desktop.SetBounds(other, {500, 300, 706, 429});
     const HWnd button = Control(other, "button", ControlKind::CommandButton, {10, 10, 90, 35});
     desktop.SetTabOrder(other, {button});
     return other;
   }
 
-  HWnd dialog = Form("dialog", Spec(BorderStyle::FixedSingle, 300, 200));
+  HWnd dialog = Form("dialog", Request(BorderStyle::FixedSingle, 300, 200));
   HWnd ok, frame, option, name, cancel, label, box, panel, inPanel;
 };
 
@@ -208,7 +208,7 @@ TEST_F(DesktopKeys, TheCloseBoxAndAltF4AskTheFormAndLeaveItWhereItIs) {
   EXPECT_EQ(TakeLog(), Log{"dialog close"});
   EXPECT_TRUE(desktop.IsVisible(dialog));
 
-  FormWindowSpec noBox = Spec(BorderStyle::FixedSingle, 100, 50);
+  FormWindowSpec noBox = Request(BorderStyle::FixedSingle, 100, 50);
   noBox.closeBox = false;
   const HWnd bare = Form("bare", noBox);
   desktop.SetBounds(bare, {500, 300, 606, 379});

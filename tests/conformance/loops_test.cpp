@@ -104,7 +104,7 @@ bool HasMove(const std::vector<MouseInput>& moves, std::int32_t x) {
 }
 
 TEST_F(DesktopNotifyIcon, ItsMessagesReachTheOwnerHiddenDisabledOrBehindAModalLoop) {
-  const HWnd owner = Form("owner", Spec(BorderStyle::FixedToolWindow, 100, 50));
+  const HWnd owner = Form("owner", Request(BorderStyle::FixedToolWindow, 100, 50));
   const NotifyRecordBytes record = Record(owner, desktop.LoadPicture(PictureId::TrayIcon).handle);
   ASSERT_EQ(api.Shell_NotifyIconA(win::NimAdd, record), 1);
   EXPECT_EQ(api.Shell_NotifyIconA(win::NimAdd, record), 0) << "one icon per owner and id";
@@ -127,7 +127,7 @@ TEST_F(DesktopNotifyIcon, ItsMessagesReachTheOwnerHiddenDisabledOrBehindAModalLo
 // The window cannot tell which icon a message is from: that of identifier 0 is
 // the icon's, any other comes as a pointer move with its buttons held.
 TEST_F(DesktopNotifyIcon, AnotherIconsMessageLooksLikeAMoveWithAButtonHeld) {
-  const HWnd owner = Form("owner", Spec(BorderStyle::FixedToolWindow, 100, 50));
+  const HWnd owner = Form("owner", Request(BorderStyle::FixedToolWindow, 100, 50));
   const NotifyRecordBytes record =
       Record(owner, desktop.LoadPicture(PictureId::TrayIcon).handle, 1);
   ASSERT_EQ(api.Shell_NotifyIconA(win::NimAdd, record), 1);

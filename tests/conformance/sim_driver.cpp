@@ -41,9 +41,7 @@ class SimDriver final : public Driver {
   }
 
   void DuringModal(std::function<void()> action) override { sim().ScriptModal(std::move(action)); }
-  void AnswerMenu(std::function<std::int32_t()> whileOpen) override {
-    sim().ScriptMenu(std::move(whileOpen));
-  }
+  void AnswerMenu(std::int32_t choice) override { sim().ScriptMenu(choice); }
   std::vector<std::string> LastMenuShown() override {
     const auto& menus = sim().Menus();
     const auto shown = std::find_if(menus.rbegin(), menus.rend(),

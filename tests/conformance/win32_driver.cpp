@@ -230,9 +230,7 @@ class Win32Driver final : public Driver {
   void DuringModal(std::function<void()> action) override {
     modal_actions_.push_back(std::move(action));
   }
-  void AnswerMenu(std::function<std::int32_t()> whileOpen) override {
-    menu_answers_.push_back(std::move(whileOpen));
-  }
+  void AnswerMenu(std::int32_t choice) override { menu_answers_.push_back(choice); }
   std::vector<std::string> LastMenuShown() override { return last_menu_; }
 
   HWnd Focus() override {
@@ -353,9 +351,8 @@ class Win32Driver final : public Driver {
     last_menu_ = MenuCaptions(menu);
     std::int32_t choice = -1;
     if (!menu_answers_.empty()) {
-      const std::function<std::int32_t()> answer = std::move(menu_answers_.front());
+      choice = menu_answers_.front();
       menu_answers_.erase(menu_answers_.begin());
-      choice = answer();
     }
     if (choice < 0 || choice >= static_cast<std::int32_t>(last_menu_.size())) {
       PostKey(menu, VK_ESCAPE);
@@ -378,7 +375,7 @@ class Win32Driver final : public Driver {
       (L"rn-conformance-" + std::to_wstring(::GetCurrentProcessId()));
   std::map<std::string, win32::unique_file> locks_;
   std::vector<std::function<void()>> modal_actions_;
-  std::vector<std::function<std::int32_t()>> menu_answers_;
+  std::vector<std::int32_t> menu_answers_;
   std::vector<std::string> last_menu_;
   HWND answered_menu_ = nullptr;
   bool acting_ = false;

@@ -28,7 +28,7 @@ TEST_F(DesktopPlacement, TheOuterRectangleIsTheClientAreaInItsFrame) {
   for (const Frame& f :
        {Frame{BorderStyle::None, {0, 0, 0, 0}}, Frame{BorderStyle::FixedSingle, {3, 22, 3, 3}},
         Frame{BorderStyle::FixedToolWindow, {3, 19, 3, 3}}}) {
-    const HWnd form = Form("form", Spec(f.border, 200, 100));
+    const HWnd form = Form("form", Request(f.border, 200, 100));
     const Rect outer = desktop.GetBounds(form);
     const Rect client = user.ClientOnScreen(form);
     EXPECT_EQ(outer.left, 0) << "Manual starts at the screen's origin";
@@ -45,7 +45,7 @@ TEST_F(DesktopPlacement, TheOuterRectangleIsTheClientAreaInItsFrame) {
 
 TEST_F(DesktopPlacement, ACaptionedFormIsNeverSmallerThanTheSystemsMinimum) {
   for (const BorderStyle border : {BorderStyle::FixedSingle, BorderStyle::FixedToolWindow}) {
-    const HWnd form = Form("form", Spec(border, 20, 10, StartUpPosition::WindowsDefault));
+    const HWnd form = Form("form", Request(border, 20, 10, StartUpPosition::WindowsDefault));
     const Rect made = desktop.GetBounds(form);
     EXPECT_EQ(made.left, 0) << "WindowsDefault places at the origin, as Manual does";
     EXPECT_EQ(made.top, 0);
@@ -54,7 +54,8 @@ TEST_F(DesktopPlacement, ACaptionedFormIsNeverSmallerThanTheSystemsMinimum) {
     EXPECT_EQ(desktop.GetBounds(form), (Rect{100, 50, 216, 77}));
     desktop.DestroyWindow(form);
   }
-  const HWnd bare = Form("bare", Spec(BorderStyle::None, 20, 10, StartUpPosition::WindowsDefault));
+  const HWnd bare =
+      Form("bare", Request(BorderStyle::None, 20, 10, StartUpPosition::WindowsDefault));
   EXPECT_EQ(desktop.GetBounds(bare), (Rect{0, 0, 20, 10}));
   EXPECT_NE(api.SetWindowPos(bare, 0, 10, 10, 5, 5, 0), 0);
   EXPECT_EQ(desktop.GetBounds(bare), (Rect{10, 10, 15, 15}));
@@ -63,7 +64,7 @@ TEST_F(DesktopPlacement, ACaptionedFormIsNeverSmallerThanTheSystemsMinimum) {
 // Changes with the centring fix: today the Win32 desktop centres on the work area.
 TEST_F(DesktopPlacement, CenterScreenCentresTheOuterRectangleOnTheWholeScreen) {
   const HWnd form =
-      Form("dialog", Spec(BorderStyle::FixedSingle, 200, 100, StartUpPosition::CenterScreen));
+      Form("dialog", Request(BorderStyle::FixedSingle, 200, 100, StartUpPosition::CenterScreen));
   const Rect r = desktop.GetBounds(form);
   const ScreenMetrics screen = desktop.Screen();
   EXPECT_EQ(r.left, (screen.width - r.Width()) / 2);
@@ -71,7 +72,7 @@ TEST_F(DesktopPlacement, CenterScreenCentresTheOuterRectangleOnTheWholeScreen) {
 }
 
 TEST_F(DesktopPlacement, ControlsKeepTheirOwnVisibilityAndTheirPlaceInTheirParent) {
-  const HWnd form = Form("form", Spec(BorderStyle::FixedSingle, 200, 100));
+  const HWnd form = Form("form", Request(BorderStyle::FixedSingle, 200, 100));
   const HWnd frame = Control(form, "frame", ControlKind::Frame, {5, 5, 90, 90});
   const HWnd button = Control(frame, "button", ControlKind::CommandButton, {10, 20, 40, 30});
   EXPECT_FALSE(desktop.IsVisible(form));
@@ -92,9 +93,9 @@ TEST_F(DesktopPlacement, ControlsKeepTheirOwnVisibilityAndTheirPlaceInTheirParen
 }
 
 TEST_F(DesktopPlacement, AFormShowsItsIconAndItsControlsTheirFontsAndTexts) {
-  FormWindowSpec spec = Spec(BorderStyle::FixedSingle, 200, 100);
-  spec.icon = PictureId::DialogIcon;
-  const HWnd form = Form("form", spec);
+  FormWindowSpec request = Request(BorderStyle::FixedSingle, 200, 100);
+  request.icon = PictureId::DialogIcon;
+  const HWnd form = Form("form", request);
   const Font mincho{"ＭＳ 明朝", 9, 700, 128};
   const HWnd label = Control(form, "label", ControlKind::Label, {0, 0, 90, 20}, "文字", mincho);
   const HWnd frame = Control(form, "frame", ControlKind::Frame, {0, 30, 90, 90}, "枠", mincho);
@@ -115,7 +116,7 @@ TEST_F(DesktopPlacement, AFormShowsItsIconAndItsControlsTheirFontsAndTexts) {
 }
 
 TEST_F(DesktopPlacement, SetWindowPosShowsMovesAndSizes) {
-  const HWnd form = Form("form", Spec(BorderStyle::None, 10, 10));
+  const HWnd form = Form("form", Request(BorderStyle::None, 10, 10));
   EXPECT_NE(api.SetWindowPos(form, win::HwndTopmost, 7, 7, 1, 1, kKeepPlace | win::SwpShowWindow),
             0);
   EXPECT_TRUE(desktop.IsVisible(form));
