@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/errors.h"
 #include "tests/conformance/driver.h"
 
 namespace rn::conformance {
@@ -55,6 +56,17 @@ class Events final : public WindowEvents {
   Log& log_;
   std::string name_;
 };
+
+// The run-time error a step raises, None if it raises none.
+inline tk::Error ErrorOf(const std::function<void()>& step, std::string* what = nullptr) {
+  try {
+    step();
+  } catch (const tk::RuntimeError& e) {
+    if (what) *what = e.what();
+    return e.error();
+  }
+  return tk::Error::None;
+}
 
 inline FormWindowSpec Request(BorderStyle border, std::int32_t clientWidth,
                               std::int32_t clientHeight,

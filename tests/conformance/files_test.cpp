@@ -12,16 +12,6 @@ namespace {
 
 constexpr const char* kOld = "Left=120\r\nTop=240\r\n";
 
-tk::Error ErrorOf(const std::function<void()>& step, std::string* what = nullptr) {
-  try {
-    step();
-  } catch (const tk::RuntimeError& e) {
-    if (what) *what = e.what();
-    return e.error();
-  }
-  return tk::Error::None;
-}
-
 class DesktopFiles : public DesktopTest {
  protected:
   DesktopFiles() { Write(path, kOld); }

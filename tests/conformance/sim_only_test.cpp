@@ -23,24 +23,18 @@
 #include "platform/file_numbers.h"
 #include "platform/sim/world.h"
 #include "platform/toolkit.h"
+#include "tests/conformance/conformance.h"
 
 namespace rn::sim {
 namespace {
+
+using conformance::ErrorOf;
 
 constexpr const char* kDir = "C:\\Program Files\\Ravik N";
 constexpr const char* kPath = "C:\\Program Files\\Ravik N\\Ravik.ini";
 constexpr const char* kOld = "Left=120\r\nTop=240\r\n";
 
 class Silent final : public WindowEvents {};
-
-tk::Error ErrorOf(const std::function<void()>& step) {
-  try {
-    step();
-  } catch (const tk::RuntimeError& e) {
-    return e.error();
-  }
-  return tk::Error::None;
-}
 
 TEST(SimOnly, AScreenOfAnotherSizeAndScaleSizesAndCentresForms) {
   World world({.screen = {800, 600, 120}});
