@@ -9,12 +9,11 @@
 namespace rn::sim {
 namespace {
 
+constexpr std::int32_t kAlternate = 1;
 constexpr ColorRef kBlack = 0x000000;
 constexpr ColorRef kWhite = 0xFFFFFF;
 // Keeps a wild size from the gadget from exhausting the test process.
 constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 24;
-
-constexpr std::int32_t kAlternate = 1;
 
 Outcome Ok(std::uint32_t value) { return {value, 0}; }
 Outcome Fail(std::uint32_t error, std::uint32_t value = 0) { return {value, error}; }
