@@ -52,6 +52,11 @@ inline constexpr std::uint32_t NifMessage = 1;
 inline constexpr std::uint32_t NifIcon = 2;
 inline constexpr std::uint32_t NifTip = 4;
 inline constexpr ColorRef ClrInvalid = 0xFFFFFFFFu;
+inline constexpr std::uint32_t VkTab = 0x09;
+inline constexpr std::uint32_t VkReturn = 0x0D;
+inline constexpr std::uint32_t VkEscape = 0x1B;
+inline constexpr std::uint32_t VkSpace = 0x20;
+inline constexpr std::uint32_t VkF4 = 0x73;
 }  // namespace win
 
 }  // namespace rn

@@ -137,11 +137,17 @@ Outcome Gdi::SelectObject(Handle dc, Handle object) {
   // A bitmap can be selected into one DC at a time.
   if (b->keeper != Keeper::Stock && b->selectedInto != 0) return Fail(err::kInvalidParameter);
   const Handle previous = d->bitmap;
-  BitmapObject* old = Bitmap(previous);
-  if (old->keeper != Keeper::Stock) old->selectedInto = 0;
   if (b->keeper != Keeper::Stock) b->selectedInto = dc;
   d->bitmap = object;
+  Deselect(previous);
   return Ok(previous);
+}
+
+void Gdi::Deselect(Handle bitmap) {
+  BitmapObject* b = Bitmap(bitmap);
+  if (b->keeper == Keeper::Stock) return;
+  b->selectedInto = 0;
+  if (b->deleted) bitmaps_.erase(bitmap);
 }
 
 Outcome Gdi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
@@ -192,6 +198,8 @@ Outcome Gdi::GetPixel(Handle dc, std::int32_t x, std::int32_t y) {
 
 Outcome Gdi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
                                   std::int32_t polygons, std::int32_t fillMode) {
+  // Windows refuses no polygons and an unknown fill mode (Wine 8 makes a region
+  // of either).
   if (!points || !counts || polygons <= 0) return Fail(err::kInvalidParameter);
   if (fillMode != kAlternate && fillMode != win::Winding) return Fail(err::kInvalidParameter);
   RegionObject region;
@@ -214,9 +222,9 @@ Outcome Gdi::DeleteDC(Handle dc) {
   DcObject* d = Dc(dc);
   if (!d) return Fail(err::kInvalidHandle);
   if (d->keeper != Keeper::Caller) return Fail(err::kAccessDenied);
-  BitmapObject* selected = Bitmap(d->bitmap);
-  if (selected->keeper != Keeper::Stock) selected->selectedInto = 0;
+  const Handle selected = d->bitmap;
   dcs_.erase(dc);
+  Deselect(selected);
   return Ok(1);
 }
 
@@ -224,7 +232,10 @@ Outcome Gdi::DeleteObject(Handle object) {
   if (BitmapObject* b = Bitmap(object)) {
     if (b->keeper == Keeper::Stock) return Ok(1);
     if (b->keeper == Keeper::Desktop) return Fail(err::kAccessDenied);
-    if (b->selectedInto != 0) return Fail(err::kInvalidParameter);
+    if (b->selectedInto != 0) {
+      b->deleted = true;
+      return Ok(1);
+    }
     bitmaps_.erase(object);
     return Ok(1);
   }
@@ -289,9 +300,13 @@ void Gdi::RemovePictureDc(Handle dc) {
   DcObject* d = Dc(dc);
   if (!d) return;
   const Handle own = d->ownBitmap;
-  BitmapObject* selected = Bitmap(d->bitmap);
-  if (selected->keeper != Keeper::Stock) selected->selectedInto = 0;
+  const Handle selected = d->bitmap;
   dcs_.erase(dc);
+  if (selected != own) {
+    Deselect(selected);
+  } else {
+    Bitmap(own)->selectedInto = 0;
+  }
   BitmapObject* image = Bitmap(own);
   // If the gadget swapped the image into a DC of its own, that DC still holds
   // it; it then stays, and counts as the gadget's.

@@ -44,6 +44,8 @@ struct BitmapObject {
   std::vector<ColorRef> pixels;
   Handle selectedInto = 0;
   Keeper keeper = Keeper::Caller;
+  // Deleted while selected: the platform frees it once it is deselected.
+  bool deleted = false;
 };
 
 struct DcObject {
@@ -118,6 +120,7 @@ class Gdi {
  private:
   BitmapObject* Bitmap(Handle h);
   DcObject* Dc(Handle h);
+  void Deselect(Handle bitmap);
   Handle NewBitmap(BitmapObject bitmap);
 
   std::function<Handle()> new_handle_;

@@ -24,6 +24,8 @@ constexpr std::uint32_t kMkShift = 0x0004;
 constexpr std::uint32_t kMkControl = 0x0008;
 constexpr std::uint32_t kMkMButton = 0x0010;
 constexpr std::int16_t kLeft = 1;
+constexpr std::int16_t kShiftKey = 1;
+constexpr std::int16_t kAltKey = 4;
 
 std::uint32_t EncodeKeys(std::int16_t buttons, std::int16_t shift) {
   std::uint32_t w = 0;
@@ -35,8 +37,9 @@ std::uint32_t EncodeKeys(std::int16_t buttons, std::int16_t shift) {
   return w;
 }
 
-// What a window of the toolkit makes of a mouse-move message.
-MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t iconId) {
+// What a window of the toolkit makes of a mouse-move message. It cannot tell
+// which icon a message comes from, so it takes the one of identifier 0.
+MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam) {
   MouseInput in;
   in.button =
       static_cast<std::int16_t>(((wParam & kMkLButton) ? 1 : 0) | ((wParam & kMkRButton) ? 2 : 0) |
@@ -45,19 +48,29 @@ MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam, std::uint32_t 
       static_cast<std::int16_t>(((wParam & kMkShift) ? 1 : 0) | ((wParam & kMkControl) ? 2 : 0));
   in.x = static_cast<std::int16_t>(lParam & 0xFFFF);
   in.y = static_cast<std::int16_t>(lParam >> 16);
-  in.fromNotifyIcon = IsNotifyIconCallback(wParam, lParam, iconId);
+  in.fromNotifyIcon = IsNotifyIconCallback(wParam, lParam, 0);
   return in;
 }
 
-bool TakesFocusOnClick(ControlKind kind) {
-  return kind == ControlKind::TextBox || kind == ControlKind::CommandButton ||
-         kind == ControlKind::CheckBox || kind == ControlKind::PictureBox;
+bool IsButton(ControlKind kind) {
+  return kind == ControlKind::CommandButton || kind == ControlKind::CheckBox;
 }
 
-// Static controls answer the platform's hit test with "transparent".
-bool LetsPointsThrough(ControlKind kind) {
-  return kind == ControlKind::Label || kind == ControlKind::Image || kind == ControlKind::Frame;
+// The platform's own controls, which keep the pointer's messages to themselves.
+bool IsStandard(ControlKind kind) {
+  return IsButton(kind) || kind == ControlKind::TextBox || kind == ControlKind::Label;
 }
+
+// The platform's controls take the focus on a left press; the toolkit's picture
+// box on any.
+bool TakesFocusOnPress(ControlKind kind, std::int16_t button) {
+  return kind == ControlKind::PictureBox ||
+         (button == kLeft && (IsButton(kind) || kind == ControlKind::TextBox));
+}
+
+// The platform's static control answers its hit test with "transparent"; the
+// toolkit's frames and images are windows of its own classes, which do not.
+bool LetsPointsThrough(ControlKind kind) { return kind == ControlKind::Label; }
 
 Rect Normalized(const Rect& r) {
   return {r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)};
@@ -226,7 +239,7 @@ HWnd SimDesktop::CreateForm(const FormWindowSpec& request, WindowEvents& events)
   } else if (request.startUp == StartUpPosition::WindowsDefault) {
     at = kDefaultPlace;
   }
-  w.bounds = {at.x, at.y, at.x + width, at.y + height};
+  w.bounds = Constrained(w, {at.x, at.y, at.x + width, at.y + height});
   if (request.icon) w.icon = LoadPicture(*request.icon);
   windows_.emplace(h, std::move(w));
   z_order_.push_back(h);
@@ -285,9 +298,18 @@ Rect SimDesktop::GetBounds(HWnd hwnd) {
   return w ? w->bounds : Rect{};
 }
 
+Rect SimDesktop::Constrained(const WindowState& w, Rect bounds) const {
+  bounds = Normalized(bounds);
+  if (w.form && w.style.border != BorderStyle::None) {
+    bounds.right = std::max(bounds.right, bounds.left + kMinCaptionedWidth);
+    bounds.bottom = std::max(bounds.bottom, bounds.top + kMinCaptionedHeight);
+  }
+  return bounds;
+}
+
 void SimDesktop::Resize(WindowState& w, const Rect& bounds) {
   const Rect old = w.bounds;
-  w.bounds = Normalized(bounds);
+  w.bounds = Constrained(w, bounds);
   if (w.pictureDc != 0 && (old.Width() != w.bounds.Width() || old.Height() != w.bounds.Height())) {
     Repaint(w);
   }
@@ -430,17 +452,22 @@ bool SimDesktop::FocusWindow(HWnd hwnd) {
   return true;
 }
 
+// Shown and enabled up to the form, whose own state does not count: a form on
+// its way to the screen already has a first stop.
 HWnd SimDesktop::FirstStop(HWnd form) const {
   const WindowState* f = W(form);
   if (!f) return 0;
   for (HWnd h : f->tabOrder) {
-    if (h != form && Within(h, form) && CanTakeInput(h)) return h;
+    if (h == form || !Within(h, form)) continue;
+    const WindowState* w = W(h);
+    while (w->handle != form && w->visible && w->enabled) w = W(w->parent);
+    if (w->handle == form) return h;
   }
   return 0;
 }
 
-void SimDesktop::Activate(HWnd form) {
-  if (!CanTakeInput(form) || active_ == form) return;
+void SimDesktop::Activate(HWnd form, bool evenHidden) {
+  if (active_ == form || !EnabledChain(form) || (!evenHidden && !OnScreen(form))) return;
   if (WindowState* previous = W(active_); previous && previous->form) {
     previous->lastFocus = focus_ != 0 && Within(focus_, active_) && focus_ != active_ ? focus_ : 0;
   }
@@ -484,12 +511,16 @@ void SimDesktop::LoseFocus(HWnd hwnd, Loss why) {
   }
 }
 
-void SimDesktop::SetFocus(HWnd hwnd) { FocusWindow(hwnd); }
+void SimDesktop::SetFocus(HWnd hwnd) {
+  if (!W(hwnd) || !EnabledChain(hwnd)) return;
+  if (const HWnd form = FormOf(hwnd); active_ != form) Activate(form, true);
+  if (W(hwnd) && EnabledChain(hwnd)) ChangeFocus(hwnd);
+}
 
-void SimDesktop::FocusForClick(HWnd hwnd) {
+void SimDesktop::FocusForClick(HWnd hwnd, std::int16_t button) {
   const WindowState* w = W(hwnd);
   if (!w) return;
-  if (!w->form && TakesFocusOnClick(w->kind)) {
+  if (!w->form && TakesFocusOnPress(w->kind, button)) {
     FocusWindow(hwnd);
   } else {
     Activate(FormOf(hwnd));
@@ -607,6 +638,11 @@ void SimDesktop::ReportError(const std::string& message) { errors_.push_back(mes
 
 void SimDesktop::OpenUrl(const std::string& url) {
   if (url_failure_) throw tk::RuntimeError(*url_failure_, url);
+  // The shell opens a path on a drive only if something is there.
+  const bool onDrive = url.size() > 2 && url[1] == ':' && (url[2] == '\\' || url[2] == '/');
+  if (onDrive && !world_.files().Exists(url)) {
+    throw tk::RuntimeError(tk::Error::FileNotFound, url + ": cannot open it");
+  }
   urls_.push_back(url);
 }
 
@@ -623,11 +659,13 @@ void SimDesktop::EndProcess() { ++end_count_; }
 bool SimDesktop::MouseDown(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x,
                            std::int32_t y) {
   if (!CanTakeInput(hwnd)) return false;
-  FocusForClick(hwnd);
+  FocusForClick(hwnd, button);
   if (!CanTakeInput(hwnd)) return true;  // a focus handler took it away
   release_taken_ = false;
   capture_ = hwnd;
-  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({button, shift, x, y, false}); });
+  if (const WindowState& w = *W(hwnd); w.form || !IsStandard(w.kind)) {
+    Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({button, shift, x, y, false}); });
+  }
   return true;
 }
 
@@ -638,8 +676,37 @@ bool SimDesktop::MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std
     return false;
   }
   if (!CanTakeInput(hwnd)) return false;
-  if (capture_ == hwnd) capture_ = 0;
-  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({button, shift, x, y, false}); });
+  const bool pressed = capture_ == hwnd;
+  if (pressed) capture_ = 0;
+  const WindowState& w = *W(hwnd);
+  if (w.form || !IsStandard(w.kind)) {
+    Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({button, shift, x, y, false}); });
+  } else if (pressed && button == kLeft && IsButton(w.kind)) {
+    PushButton(hwnd);
+  }
+  return true;
+}
+
+void SimDesktop::PushButton(HWnd hwnd) {
+  // Toggled before the click, so that the handler sees the new value; a grey
+  // box turns unchecked.
+  if (WindowState* w = W(hwnd); w->kind == ControlKind::CheckBox) w->check = w->check == 0 ? 1 : 0;
+  Raise(hwnd, [](WindowEvents& e) { e.OnClick(); });
+}
+
+bool SimDesktop::DragPointer(HWnd hwnd, std::int32_t x, std::int32_t y, std::int32_t dx,
+                             std::int32_t dy) {
+  drags_.push_front({{dx, dy}, {}});
+  const std::size_t pending = drags_.size();
+  if (!MouseDown(hwnd, kLeft, 0, x, y)) {
+    drags_.pop_front();
+    return false;
+  }
+  if (drags_.size() == pending) {  // no move loop: the window hears the move
+    drags_.pop_front();
+    PointerMove(hwnd, x + dx, y + dy, kLeft);
+  }
+  MouseUp(hwnd, kLeft, 0, x + dx, y + dy);
   return true;
 }
 
@@ -658,7 +725,7 @@ bool SimDesktop::PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int
   const std::uint32_t wParam = EncodeKeys(buttonsHeld, shift);
   const std::uint32_t lParam =
       (static_cast<std::uint32_t>(x) & 0xFFFF) | ((static_cast<std::uint32_t>(y) & 0xFFFF) << 16);
-  const MouseInput in = DecodeMove(wParam, lParam, 0);
+  const MouseInput in = DecodeMove(wParam, lParam);
   Raise(hwnd, [&](WindowEvents& e) { e.OnMouseMove(in); });
   return true;
 }
@@ -668,15 +735,8 @@ bool SimDesktop::ClickControl(HWnd hwnd) {
   if (!w || w->form || !CanTakeInput(hwnd)) return false;
   const std::int32_t x = w->bounds.Width() / 2;
   const std::int32_t y = w->bounds.Height() / 2;
-  FocusForClick(hwnd);
-  if (!CanTakeInput(hwnd)) return true;
-  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({kLeft, 0, x, y, false}); });
-  if (!CanTakeInput(hwnd)) return true;
-  Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({kLeft, 0, x, y, false}); });
-  WindowState* after = W(hwnd);
-  if (!after) return true;
-  if (after->kind == ControlKind::CheckBox) after->check = after->check == 0 ? 1 : 0;
-  Raise(hwnd, [](WindowEvents& e) { e.OnClick(); });
+  MouseDown(hwnd, kLeft, 0, x, y);
+  MouseUp(hwnd, kLeft, 0, x, y);
   return true;
 }
 
@@ -699,6 +759,25 @@ bool SimDesktop::PressTab(bool shift) {
     next = ((at - stops.begin()) + (shift ? n - 1 : 1)) % n;
   }
   ChangeFocus(stops[static_cast<std::size_t>(next)]);
+  return true;
+}
+
+bool SimDesktop::PressKey(std::uint32_t virtualKey, std::int16_t shift) {
+  if (active_ == 0) return false;
+  switch (virtualKey) {
+    case win::VkTab: return PressTab((shift & kShiftKey) != 0);
+    case win::VkSpace:
+      if (const WindowState* w = W(focus_); w && !w->form && IsButton(w->kind)) PushButton(focus_);
+      return true;
+    case win::VkF4: return (shift & kAltKey) == 0 || PressAltF4(active_);
+    default: return true;
+  }
+}
+
+bool SimDesktop::ClickCaption(HWnd form) {
+  const WindowState* w = W(form);
+  if (!w || !w->form || w->style.border == BorderStyle::None || !CanTakeInput(form)) return false;
+  Activate(form);
   return true;
 }
 
@@ -753,7 +832,7 @@ bool SimDesktop::ClickIcon(HWnd owner, std::uint32_t id, std::uint32_t mouseMess
   if (!W(owner)) return false;
   // The icon's message comes whatever the window's state: hidden, disabled
   // behind a modal form, or in the middle of a modal loop.
-  const MouseInput in = DecodeMove(id, mouseMessage, id);
+  const MouseInput in = DecodeMove(id, mouseMessage);
   Raise(owner, [&](WindowEvents& e) { e.OnMouseMove(in); });
   return true;
 }

@@ -22,7 +22,8 @@ namespace rn::sim {
 
 class World;
 
-// The frame the platform draws round a form's client area, in pixels.
+// The frame the platform draws round a form's client area, in pixels (Wine 8's
+// metrics at 96 dpi, as the desktop conformance suite measures them).
 struct NonClient {
   std::int32_t left = 0;
   std::int32_t top = 0;  // caption and border
@@ -30,8 +31,8 @@ struct NonClient {
   std::int32_t bottom = 0;
 };
 inline constexpr NonClient kNoFrame{};
-inline constexpr NonClient kFixedSingleFrame{3, 26, 3, 3};
-inline constexpr NonClient kToolWindowFrame{3, 20, 3, 3};
+inline constexpr NonClient kFixedSingleFrame{3, 22, 3, 3};
+inline constexpr NonClient kToolWindowFrame{3, 19, 3, 3};
 constexpr NonClient NonClientOf(BorderStyle border) {
   switch (border) {
     case BorderStyle::None: return kNoFrame;
@@ -45,7 +46,11 @@ NonClient NonClientOf(BorderStyle border, std::int32_t dpi);
 
 // Where a new form's outer rectangle goes: CenterScreen halves the free space
 // (rounding down), WindowsDefault takes this place, Manual the screen's origin.
-inline constexpr Point kDefaultPlace{26, 26};
+inline constexpr Point kDefaultPlace{0, 0};
+// A form with a caption is never smaller than this (the platform's minimum
+// tracking size), however it is made or placed.
+inline constexpr std::int32_t kMinCaptionedWidth = 116;
+inline constexpr std::int32_t kMinCaptionedHeight = 27;
 // What a picture box or form shows where its picture does not reach or is transparent.
 inline constexpr ColorRef kPictureBoxBack = 0x00F0F0F0;
 
@@ -98,10 +103,12 @@ struct MenuRecord {
 
 // Focus follows the platform: showing a form, pressing it, or SetWindowPos
 // without SWP_NOACTIVATE activates it, and activation focuses its first tab
-// stop that can take the focus, else the form itself. A hidden or destroyed
-// focused control hands the focus to its parent; a disabled one leaves none;
-// when the active form goes, the next shown and enabled form in z-order is
-// activated. OnGotFocus is raised only when the focus really moves.
+// stop that can take the focus, else the form itself. SetFocus refuses only a
+// window that is disabled or in a disabled parent: a hidden one takes the
+// focus, and its form is activated first even when hidden. A hidden or
+// destroyed focused control hands the focus to its parent; a disabled one
+// leaves none; when the active form goes, the next shown and enabled form in
+// z-order is activated. OnGotFocus is raised only when the focus really moves.
 //
 // Monitors: the primary is the screen at (0, 0); others lie where the world
 // puts them. A form takes the scale of the monitor it overlaps most (the nearest
@@ -174,7 +181,11 @@ class SimDesktop : public Desktop {
   // ------------------------------------------------------------ the user
   // Each returns whether the window took the input: a hidden or disabled
   // window (or one in a hidden or disabled form) takes none. Coordinates are
-  // client pixels; button and shift follow rn::MouseInput.
+  // client pixels; button and shift follow rn::MouseInput. A press focuses the
+  // text box, button or check box it lands on (left button) or the picture box
+  // (any button), and activates the form; the platform's own controls keep
+  // presses and releases to themselves, and a left press and release on a
+  // button or check box is its click (a check box takes its new value first).
   bool MouseDown(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x,
                  std::int32_t y);
   // The release after a caption drag belongs to the move loop, so that one is
@@ -182,18 +193,27 @@ class SimDesktop : public Desktop {
   bool MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std::int32_t x, std::int32_t y);
   // Left button: down, up, double-click, up.
   bool DoubleClick(HWnd hwnd, std::int32_t x = 0, std::int32_t y = 0);
+  // Left button: down at (x, y), a move by (dx, dy) with the button held, up.
+  // When the press starts a caption drag, the window travels with the pointer
+  // and the release is the move loop's.
+  bool DragPointer(HWnd hwnd, std::int32_t x, std::int32_t y, std::int32_t dx, std::int32_t dy);
   // `buttonsHeld` as MouseInput's button (1 left, 2 right, 4 middle), encoded in
   // the move message as the platform does; a move along y = 0 with no button
   // held is therefore indistinguishable from the icon's callback.
   bool PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int16_t buttonsHeld = 0,
                    std::int16_t shift = 0);
-  // A left click in the middle of a control: focus first (buttons, check
-  // boxes, text and picture boxes), then down, up, a check box's new value,
-  // and the click.
+  // A left press and release in the middle of a control (see MouseDown).
   bool ClickControl(HWnd hwnd);
   bool Focus(HWnd hwnd);
   // Moves the focus along its form's tab order, skipping what cannot take it.
   bool PressTab(bool shift = false);
+  // A key pressed and released where the keyboard is; shift as MouseInput's.
+  // Tab moves the focus; Space presses the focused button or check box; Alt+F4
+  // asks the active form to close; Enter and Escape press nothing, since no
+  // button is a default or cancel button.
+  bool PressKey(std::uint32_t virtualKey, std::int16_t shift = 0);
+  // A press on a form's caption: the form is activated, its client area hears nothing.
+  bool ClickCaption(HWnd form);
   // Focuses a text box and appends `text` at its end.
   bool Type(HWnd hwnd, std::string_view text);
   // The close box (forms with a caption and a close box).
@@ -260,14 +280,16 @@ class SimDesktop : public Desktop {
   void ChangeFocus(HWnd to);
   bool FocusWindow(HWnd hwnd);
   HWnd FirstStop(HWnd form) const;
-  void Activate(HWnd form);
+  void Activate(HWnd form, bool evenHidden = false);
   void ActivateNext(HWnd except);
   void LoseFocus(HWnd hwnd, Loss why);
-  void FocusForClick(HWnd hwnd);
+  void FocusForClick(HWnd hwnd, std::int16_t button);
+  void PushButton(HWnd hwnd);
   void Repaint(WindowState& w);
   void Resize(WindowState& w, const Rect& bounds);
   std::int32_t MonitorDpi(const Rect& bounds) const;
   void FollowMonitor(HWnd form);
+  Rect Constrained(const WindowState& w, Rect bounds) const;
   HWnd Hit(HWnd hwnd, Point inParent) const;
 
   World& world_;

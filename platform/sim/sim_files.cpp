@@ -39,10 +39,15 @@ std::vector<std::string> Split(std::string_view s) {
 
 class SimFiles::Input : public InputStream {
  public:
-  Input(SimFiles& fs, std::string bytes) : fs_(fs), bytes_(std::move(bytes)) {
+  Input(SimFiles& fs, std::string key, std::string bytes)
+      : fs_(fs), key_(std::move(key)), bytes_(std::move(bytes)) {
     ++fs_.open_streams_;
+    ++fs_.readers_[key_];
   }
-  ~Input() override { --fs_.open_streams_; }
+  ~Input() override {
+    --fs_.open_streams_;
+    if (--fs_.readers_[key_] == 0) fs_.readers_.erase(key_);
+  }
 
   std::size_t Read(char* buffer, std::size_t size) override {
     std::size_t n = std::min(size, bytes_.size() - pos_);
@@ -54,6 +59,7 @@ class SimFiles::Input : public InputStream {
 
  private:
   SimFiles& fs_;
+  std::string key_;
   std::string bytes_;  // as the file was when opened
   std::size_t pos_ = 0;
 };
@@ -70,6 +76,7 @@ class SimFiles::Output : public OutputStream {
   }
 
   void Write(std::string_view text) override {
+    if (failed_) throw RuntimeError(*failed_, target_.names.back() + ": already failed");
     if (finished_) throw std::logic_error("OutputStream::Write after Commit");
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) throw RuntimeError(Error::PathFileAccess, target_.path);
@@ -82,11 +89,14 @@ class SimFiles::Output : public OutputStream {
     temp->bytes.append(text);
   }
 
+  // A commit that failed stays failed.
   void Commit() override {
+    if (failed_) throw RuntimeError(*failed_, target_.names.back() + ": already failed");
     if (finished_) return;
     finished_ = true;
     const auto fail = [&](Error error) {
       fs_.entries_.erase(temp_key_);
+      failed_ = error;
       throw RuntimeError(error, target_.path);
     };
     if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
@@ -100,7 +110,10 @@ class SimFiles::Output : public OutputStream {
     if (fs_.Find(target_.parentKey)->readOnly) fail(Error::PermissionDenied);
     const Entry* old = fs_.Find(target_.key);
     if (old && old->folder) fail(Error::PathFileAccess);
-    if (fs_.Locked(target_.key)) fail(Error::PermissionDenied);
+    // A file someone has open, locked or only for reading, cannot be replaced.
+    if (fs_.Locked(target_.key) || fs_.readers_.contains(target_.key) || (old && old->readOnly)) {
+      fail(Error::PermissionDenied);
+    }
     Entry replacement{old ? old->name : target_.names.back(), false, std::move(temp->bytes), false};
     fs_.entries_.erase(temp_key_);
     fs_.entries_[target_.key] = std::move(replacement);
@@ -113,6 +126,7 @@ class SimFiles::Output : public OutputStream {
   std::string temp_key_;
   bool finished_ = false;
   bool committed_ = false;
+  std::optional<Error> failed_;
 };
 
 // ---------------------------------------------------------------- paths
@@ -141,7 +155,7 @@ std::string SimFiles::KeyOf(const std::vector<std::string>& names, std::size_t c
 SimFiles::Parsed SimFiles::Parse(const std::string& path) const {
   std::string s = path;
   std::ranges::replace(s, '/', '\\');
-  if (s.empty()) throw RuntimeError(Error::PathFileAccess, "empty path");
+  if (s.empty()) throw RuntimeError(Error::PathNotFound, "empty path");
   if (s.starts_with("\\\\")) throw RuntimeError(Error::PathNotFound, path);  // no network
   std::vector<std::string> names;
   std::string_view rest = s;
@@ -161,7 +175,7 @@ SimFiles::Parsed SimFiles::Parse(const std::string& path) const {
     // The platform drops trailing dots and spaces from every name.
     while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
     if (name.empty() || std::ranges::any_of(name, BadNameChar)) {
-      throw RuntimeError(Error::PathFileAccess, path);
+      throw RuntimeError(Error::PathNotFound, path);
     }
     names.push_back(std::move(name));
   }
@@ -206,7 +220,7 @@ std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
   const Entry* e = Find(p.key);
   if (!e) throw RuntimeError(Error::FileNotFound, path);
   if (e->folder || Locked(p.key)) throw RuntimeError(Error::PathFileAccess, path);
-  return std::make_unique<Input>(*this, e->bytes);
+  return std::make_unique<Input>(*this, p.key, e->bytes);
 }
 
 std::unique_ptr<OutputStream> SimFiles::OpenOutput(const std::string& path) {
@@ -215,7 +229,7 @@ std::unique_ptr<OutputStream> SimFiles::OpenOutput(const std::string& path) {
   if (!ParentExists(p)) throw RuntimeError(Error::PathNotFound, path);
   const Entry* e = Find(p.key);
   if (e && e->folder) throw RuntimeError(Error::PathFileAccess, path);
-  if (Locked(p.key) || Find(p.parentKey)->readOnly) {
+  if (Find(p.parentKey)->readOnly || (e && e->readOnly)) {
     throw RuntimeError(Error::PermissionDenied, path);
   }
   const std::string tempName = p.names.back() + ".~" + std::to_string(++temp_serial_) + ".tmp";
@@ -298,10 +312,15 @@ void SimFiles::Lock(const std::string& path, bool locked) {
   }
 }
 
-void SimFiles::SetReadOnlyFolder(const std::string& path, bool readOnly) {
+void SimFiles::SetReadOnly(const std::string& path, bool readOnly) {
   Entry* e = Find(Parse(path).key);
-  if (!e || !e->folder) throw std::invalid_argument("SetReadOnlyFolder: no folder " + path);
+  if (!e) throw std::invalid_argument("SetReadOnly: nothing at " + path);
   e->readOnly = readOnly;
+}
+
+void SimFiles::SetReadOnlyFolder(const std::string& path, bool readOnly) {
+  if (!IsFolder(path)) throw std::invalid_argument("SetReadOnlyFolder: no folder " + path);
+  SetReadOnly(path, readOnly);
 }
 
 void SimFiles::DiskFullAfter(std::optional<std::size_t> bytes) { space_ = bytes; }

@@ -42,10 +42,13 @@ class SimFiles : public FileSystem {
   void Remove(const std::string& path);  // a file, or a folder and all it holds
   int OpenStreams() const { return open_streams_; }
 
-  // Faults. A locked file cannot be opened at all (as if another program had
-  // it open without sharing): input fails with PathFileAccess, output with
-  // PermissionDenied. Nothing can be created in a read-only folder.
+  // Faults. A locked file is one another program has open without sharing:
+  // input fails with PathFileAccess, and output opens but cannot replace it
+  // (the commit fails with PermissionDenied), as a file open for reading here
+  // cannot be replaced either. Nothing can be created in a read-only folder,
+  // and a read-only file can be read but not replaced.
   void Lock(const std::string& path, bool locked = true);
+  void SetReadOnly(const std::string& path, bool readOnly = true);
   void SetReadOnlyFolder(const std::string& path, bool readOnly = true);
   // Writes fail with DiskFull once `bytes` more bytes have been written, from
   // now on, by all output streams together; nullopt: the disk never fills.
@@ -84,6 +87,7 @@ class SimFiles : public FileSystem {
   std::vector<std::string> current_;  // the current directory's names
   std::map<std::string, Entry> entries_;
   std::set<std::string> locks_;
+  std::map<std::string, int> readers_;  // open inputs, by key
   std::optional<std::size_t> space_;
   std::optional<tk::Error> commit_failure_;
   std::size_t read_chunk_ = 0;

@@ -34,6 +34,8 @@ static_assert(win::NifMessage == NIF_MESSAGE);
 static_assert(win::NifIcon == NIF_ICON);
 static_assert(win::NifTip == NIF_TIP);
 static_assert(win::ClrInvalid == CLR_INVALID);
+static_assert(win::VkTab == VK_TAB && win::VkReturn == VK_RETURN && win::VkEscape == VK_ESCAPE);
+static_assert(win::VkSpace == VK_SPACE && win::VkF4 == VK_F4);
 static_assert(sizeof(Point) == sizeof(POINT) && offsetof(Point, y) == offsetof(POINT, y));
 
 NOTIFYICONDATAA NativeNotifyRecord(const NotifyRecordBytes& bytes) {

@@ -25,6 +25,7 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_desktop.h"
+#include "tests/win/thread_windows.h"
 #include "tray/command_menu.h"
 
 namespace rn::win32::gadget {
@@ -195,51 +196,6 @@ class Sentinel {
   std::uint32_t posted_ = 0;
   std::uint32_t seen_ = 0;
 };
-
-// A visible top-level window of this thread with the given class, if any.
-inline HWND ThreadWindow(const wchar_t* className) {
-  struct Search {
-    const wchar_t* className;
-    HWND found;
-  } search{className, nullptr};
-  ::EnumThreadWindows(
-      ::GetCurrentThreadId(),
-      [](HWND hwnd, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        wchar_t name[32]{};
-        ::GetClassNameW(hwnd, name, 32);
-        if (std::wstring_view(name) != s->className || !::IsWindowVisible(hwnd)) return TRUE;
-        s->found = hwnd;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
-}
-
-// The open popup menu, and the open message box.
-inline HWND OpenMenu() { return ThreadWindow(L"#32768"); }
-inline HWND OpenMessageBox() { return ThreadWindow(L"#32770"); }
-
-inline std::vector<std::string> MenuCaptions(HWND menuWindow) {
-  std::vector<std::string> captions;
-  const auto menu = reinterpret_cast<HMENU>(::SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-  const int count = menu ? ::GetMenuItemCount(menu) : 0;
-  for (int i = 0; i < count; ++i) {
-    if (::GetMenuState(menu, i, MF_BYPOSITION) & MF_SEPARATOR) {
-      captions.emplace_back("-");
-      continue;
-    }
-    wchar_t text[64]{};
-    ::GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
-    captions.push_back(Narrow(text));
-  }
-  return captions;
-}
-
-inline void PostKey(HWND target, WPARAM key) {
-  ::PostMessageW(target, WM_KEYDOWN, key, 1);
-  ::PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-}
 
 class GadgetWinTest : public ::testing::Test {
  protected:
