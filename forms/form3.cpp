@@ -5,11 +5,6 @@
 #include "settings/module2.h"
 
 namespace rn {
-namespace {
-constexpr std::int16_t kUnchecked = 0;
-constexpr std::int16_t kChecked = 1;
-}  // namespace
-
 Form3::Form3(Program& p) : tk::Form(p, layout::kForm3), p_(p) {
   Command1.Click = [this] { Command1_Click(); };
 }

@@ -15,8 +15,20 @@
 
 namespace rn {
 
-// Input reported by a window, in pixels of its client area. Button and Shift
-// follow the toolkit: Button 1 left, 2 right, 4 middle; Shift 1 Shift, 2 Ctrl, 4 Alt.
+// The toolkit's Button and Shift values of a mouse event.
+inline constexpr std::int16_t kLeftButton = 1;
+inline constexpr std::int16_t kRightButton = 2;
+inline constexpr std::int16_t kMiddleButton = 4;
+inline constexpr std::int16_t kShiftMask = 1;
+inline constexpr std::int16_t kCtrlMask = 2;
+inline constexpr std::int16_t kAltMask = 4;
+
+// A check box's Value.
+inline constexpr std::int32_t kUnchecked = 0;
+inline constexpr std::int32_t kChecked = 1;
+inline constexpr std::int32_t kGrayed = 2;
+
+// Input reported by a window, in pixels of its client area; Button and Shift as above.
 struct MouseInput {
   std::int16_t button = 0;
   std::int16_t shift = 0;

@@ -30,8 +30,8 @@ struct MouseArgs {
   bool FromNotifyIcon = false;
 };
 
-inline constexpr std::int16_t kLeftButton = 1;
-inline constexpr std::int16_t kRightButton = 2;
+using rn::kLeftButton;
+using rn::kRightButton;
 inline constexpr std::int16_t kModal = 1;
 inline constexpr std::int16_t kScaleTwips = 1;
 inline constexpr std::int16_t kScalePixels = 3;

@@ -42,8 +42,8 @@ std::int32_t DecodeTrayMessage(tk::Twips x, tk::Twips twipsPerPixel) {
 void OnTrayMessage(Program& p, const tk::MouseArgs& args) {
   if (!args.FromNotifyIcon) return;
   switch (DecodeTrayMessage(args.X, p.TwipsPerPixelX())) {
-    case kTrayDoubleClick: OpenPanel(p); break;
-    case kTrayRightPress: p.Form2().PopupMenu(p.Form2().PMenu, tk::kPopupRightButton); break;
+    case win::WmLButtonDblClk: OpenPanel(p); break;
+    case win::WmRButtonDown: p.Form2().PopupMenu(p.Form2().PMenu, tk::kPopupRightButton); break;
     default: break;
   }
 }

@@ -13,8 +13,6 @@ namespace rn {
 class Program;
 
 inline constexpr std::u16string_view kTrayTip = u"Ravik N";
-inline constexpr std::int32_t kTrayDoubleClick = 0x203;  // left button double-click
-inline constexpr std::int32_t kTrayRightPress = 0x204;   // right button down
 
 // Fills the record field by field, each a step of the start-up's resume-next
 // mode, and adds the icon.

@@ -5,47 +5,19 @@
 #include <utility>
 
 #include "forms/art/artwork.h"
+#include "platform/mouse_keys.h"
 #include "platform/scale.h"
 #include "platform/sim/world.h"
 
 namespace rn::sim {
 namespace {
 
-// The platform's values that only the simulated window manager needs.
-constexpr HWnd kHwndTop = 0;
-constexpr HWnd kHwndBottom = 1;
-constexpr std::uint32_t kSwpNoZOrder = 0x0004;
-constexpr std::uint32_t kSwpNoActivate = 0x0010;
-constexpr std::uint32_t kSwpHideWindow = 0x0080;
-constexpr std::uint32_t kNimModify = 1;
-constexpr std::uint32_t kMkLButton = 0x0001;
-constexpr std::uint32_t kMkRButton = 0x0002;
-constexpr std::uint32_t kMkShift = 0x0004;
-constexpr std::uint32_t kMkControl = 0x0008;
-constexpr std::uint32_t kMkMButton = 0x0010;
-constexpr std::int16_t kLeft = 1;
-constexpr std::int16_t kShiftKey = 1;
-constexpr std::int16_t kAltKey = 4;
-
-std::uint32_t EncodeKeys(std::int16_t buttons, std::int16_t shift) {
-  std::uint32_t w = 0;
-  if (buttons & 1) w |= kMkLButton;
-  if (buttons & 2) w |= kMkRButton;
-  if (buttons & 4) w |= kMkMButton;
-  if (shift & 1) w |= kMkShift;
-  if (shift & 2) w |= kMkControl;
-  return w;
-}
-
 // What a window of the toolkit makes of a mouse-move message. It cannot tell
 // which icon a message comes from, so it takes the one of identifier 0.
 MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam) {
   MouseInput in;
-  in.button =
-      static_cast<std::int16_t>(((wParam & kMkLButton) ? 1 : 0) | ((wParam & kMkRButton) ? 2 : 0) |
-                                ((wParam & kMkMButton) ? 4 : 0));
-  in.shift =
-      static_cast<std::int16_t>(((wParam & kMkShift) ? 1 : 0) | ((wParam & kMkControl) ? 2 : 0));
+  in.button = ButtonsHeld(wParam);
+  in.shift = ShiftHeld(wParam);
   in.x = static_cast<std::int16_t>(lParam & 0xFFFF);
   in.y = static_cast<std::int16_t>(lParam >> 16);
   in.fromNotifyIcon = IsNotifyIconCallback(wParam, lParam, 0);
@@ -65,7 +37,7 @@ bool IsStandard(ControlKind kind) {
 // box on any.
 bool TakesFocusOnPress(ControlKind kind, std::int16_t button) {
   return kind == ControlKind::PictureBox ||
-         (button == kLeft && (IsButton(kind) || kind == ControlKind::TextBox));
+         (button == kLeftButton && (IsButton(kind) || kind == ControlKind::TextBox));
 }
 
 // The platform's static control answers its hit test with "transparent"; the
@@ -681,7 +653,7 @@ bool SimDesktop::MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std
   const WindowState& w = *W(hwnd);
   if (w.form || !IsStandard(w.kind)) {
     Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({button, shift, x, y, false}); });
-  } else if (pressed && button == kLeft && IsButton(w.kind)) {
+  } else if (pressed && button == kLeftButton && IsButton(w.kind)) {
     PushButton(hwnd);
   }
   return true;
@@ -698,31 +670,31 @@ bool SimDesktop::DragPointer(HWnd hwnd, std::int32_t x, std::int32_t y, std::int
                              std::int32_t dy) {
   drags_.push_front({{dx, dy}, {}});
   const std::size_t pending = drags_.size();
-  if (!MouseDown(hwnd, kLeft, 0, x, y)) {
+  if (!MouseDown(hwnd, kLeftButton, 0, x, y)) {
     drags_.pop_front();
     return false;
   }
   if (drags_.size() == pending) {  // no move loop: the window hears the move
     drags_.pop_front();
-    PointerMove(hwnd, x + dx, y + dy, kLeft);
+    PointerMove(hwnd, x + dx, y + dy, kLeftButton);
   }
-  MouseUp(hwnd, kLeft, 0, x + dx, y + dy);
+  MouseUp(hwnd, kLeftButton, 0, x + dx, y + dy);
   return true;
 }
 
 bool SimDesktop::DoubleClick(HWnd hwnd, std::int32_t x, std::int32_t y) {
-  if (!MouseDown(hwnd, kLeft, 0, x, y)) return false;
-  MouseUp(hwnd, kLeft, 0, x, y);
+  if (!MouseDown(hwnd, kLeftButton, 0, x, y)) return false;
+  MouseUp(hwnd, kLeftButton, 0, x, y);
   if (!CanTakeInput(hwnd)) return true;
   Raise(hwnd, [](WindowEvents& e) { e.OnDblClick(); });
-  MouseUp(hwnd, kLeft, 0, x, y);
+  MouseUp(hwnd, kLeftButton, 0, x, y);
   return true;
 }
 
 bool SimDesktop::PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int16_t buttonsHeld,
                              std::int16_t shift) {
   if (!CanTakeInput(hwnd)) return false;
-  const std::uint32_t wParam = EncodeKeys(buttonsHeld, shift);
+  const std::uint32_t wParam = KeysHeld(buttonsHeld, shift);
   const std::uint32_t lParam =
       (static_cast<std::uint32_t>(x) & 0xFFFF) | ((static_cast<std::uint32_t>(y) & 0xFFFF) << 16);
   const MouseInput in = DecodeMove(wParam, lParam);
@@ -735,8 +707,8 @@ bool SimDesktop::ClickControl(HWnd hwnd) {
   if (!w || w->form || !CanTakeInput(hwnd)) return false;
   const std::int32_t x = w->bounds.Width() / 2;
   const std::int32_t y = w->bounds.Height() / 2;
-  MouseDown(hwnd, kLeft, 0, x, y);
-  MouseUp(hwnd, kLeft, 0, x, y);
+  MouseDown(hwnd, kLeftButton, 0, x, y);
+  MouseUp(hwnd, kLeftButton, 0, x, y);
   return true;
 }
 
@@ -765,11 +737,11 @@ bool SimDesktop::PressTab(bool shift) {
 bool SimDesktop::PressKey(std::uint32_t virtualKey, std::int16_t shift) {
   if (active_ == 0) return false;
   switch (virtualKey) {
-    case win::VkTab: return PressTab((shift & kShiftKey) != 0);
+    case win::VkTab: return PressTab((shift & kShiftMask) != 0);
     case win::VkSpace:
       if (const WindowState* w = W(focus_); w && !w->form && IsButton(w->kind)) PushButton(focus_);
       return true;
-    case win::VkF4: return (shift & kAltKey) == 0 || PressAltF4(active_);
+    case win::VkF4: return (shift & kAltMask) == 0 || PressAltF4(active_);
     default: return true;
   }
 }
@@ -848,7 +820,7 @@ Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x,
   if (!(flags & win::SwpNoSize))
     b = {b.left, b.top, b.left + std::max(cx, 0), b.top + std::max(cy, 0)};
   Resize(*w, b);
-  if (!(flags & kSwpNoZOrder)) {
+  if (!(flags & win::SwpNoZOrder)) {
     if (!w->form) {
       BringToFront(hwnd);
     } else if (insertAfter == win::HwndTopmost) {
@@ -860,9 +832,9 @@ Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x,
         w->topmost = false;
         PlaceFront(hwnd);
       }
-    } else if (insertAfter == kHwndTop) {
+    } else if (insertAfter == win::HwndTop) {
       PlaceFront(hwnd);
-    } else if (insertAfter == kHwndBottom) {
+    } else if (insertAfter == win::HwndBottom) {
       w->topmost = false;
       std::erase(z_order_, hwnd);
       z_order_.push_back(hwnd);
@@ -875,11 +847,11 @@ Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x,
   }
   if (flags & win::SwpShowWindow) {
     w->visible = true;
-  } else if (flags & kSwpHideWindow) {
+  } else if (flags & win::SwpHideWindow) {
     SetVisible(hwnd, false);
   }
   // Last: it can raise events, which may change anything.
-  if (!(flags & kSwpNoActivate) && W(hwnd) && W(hwnd)->form) Activate(hwnd);
+  if (!(flags & win::SwpNoActivate) && W(hwnd) && W(hwnd)->form) Activate(hwnd);
   return {1, 0};
 }
 
@@ -947,7 +919,7 @@ Outcome SimDesktop::ApiNotifyIcon(std::uint32_t message, const NotifyRecordBytes
       icons_.push_back(std::move(added));
       return {1, 0};
     }
-    case kNimModify:
+    case win::NimModify:
       if (icon == icons_.end()) return {0, err::kInvalidParameter};
       apply(*icon);
       return {1, 0};

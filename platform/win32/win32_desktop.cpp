@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/mouse_keys.h"
 #include "platform/notify_icon.h"
 #include "platform/rounding.h"
 #include "platform/scale.h"
@@ -53,18 +54,11 @@ HBRUSH FaceBrush() { return ::GetSysColorBrush(COLOR_BTNFACE); }
 MouseInput Input(std::int16_t button, WPARAM wParam, LPARAM lParam) {
   MouseInput input;
   input.button = button;
-  input.shift =
-      static_cast<std::int16_t>(((wParam & MK_SHIFT) ? 1 : 0) | ((wParam & MK_CONTROL) ? 2 : 0) |
-                                (::GetKeyState(VK_MENU) < 0 ? 4 : 0));
+  input.shift = static_cast<std::int16_t>(ShiftHeld(static_cast<std::uint32_t>(wParam)) |
+                                          (::GetKeyState(VK_MENU) < 0 ? kAltMask : 0));
   input.x = LowSigned(lParam);
   input.y = HighSigned(lParam);
   return input;
-}
-
-std::int16_t ButtonsHeld(WPARAM wParam) {
-  return static_cast<std::int16_t>(((wParam & MK_LBUTTON) ? 1 : 0) |
-                                   ((wParam & MK_RBUTTON) ? 2 : 0) |
-                                   ((wParam & MK_MBUTTON) ? 4 : 0));
 }
 
 // COM on this thread, for the shell, which may hand a URL to an extension. Only
@@ -300,17 +294,18 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
   const HWND hwnd = window.hwnd;
   switch (message) {
     case WM_LBUTTONDOWN:
-      return IsSecondPress(window) ? DoubleClick(window) : MouseDown(window, 1, wParam, lParam);
+      return IsSecondPress(window) ? DoubleClick(window)
+                                   : MouseDown(window, kLeftButton, wParam, lParam);
     case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: return MouseDown(window, 2, wParam, lParam);
+    case WM_RBUTTONDBLCLK: return MouseDown(window, kRightButton, wParam, lParam);
     case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: return MouseDown(window, 4, wParam, lParam);
+    case WM_MBUTTONDBLCLK: return MouseDown(window, kMiddleButton, wParam, lParam);
     case WM_LBUTTONDBLCLK: return DoubleClick(window);
-    case WM_LBUTTONUP: return MouseUp(window, 1, wParam, lParam);
-    case WM_RBUTTONUP: return MouseUp(window, 2, wParam, lParam);
-    case WM_MBUTTONUP: return MouseUp(window, 4, wParam, lParam);
+    case WM_LBUTTONUP: return MouseUp(window, kLeftButton, wParam, lParam);
+    case WM_RBUTTONUP: return MouseUp(window, kRightButton, wParam, lParam);
+    case WM_MBUTTONUP: return MouseUp(window, kMiddleButton, wParam, lParam);
     case WM_MOUSEMOVE: {
-      MouseInput input = Input(ButtonsHeld(wParam), wParam, lParam);
+      MouseInput input = Input(ButtonsHeld(static_cast<std::uint32_t>(wParam)), wParam, lParam);
       input.fromNotifyIcon = IsNotifyIconCallback(static_cast<std::uint32_t>(wParam),
                                                   static_cast<std::uint32_t>(lParam), 0);
       Raise(window, [&](WindowEvents& e) { e.OnMouseMove(input); });
@@ -439,7 +434,7 @@ LRESULT Win32Desktop::Impl::MouseUp(Window& window, std::int16_t button, WPARAM 
                                     LPARAM lParam) {
   const HWND hwnd = window.hwnd;
   // Released first: the handler may open a menu, which wants the mouse itself.
-  if ((wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) == 0 && ::GetCapture() == hwnd) {
+  if (ButtonsHeld(static_cast<std::uint32_t>(wParam)) == 0 && ::GetCapture() == hwnd) {
     ::ReleaseCapture();
   }
   const MouseInput input = Input(button, wParam, lParam);
@@ -1001,7 +996,8 @@ std::int32_t Win32Desktop::GetCheck(HWnd checkBox) {
 void Win32Desktop::SetCheck(HWnd checkBox, std::int32_t value) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(checkBox);
   if (!window || window->kind != ControlKind::CheckBox) return;
-  static_assert(BST_UNCHECKED == 0 && BST_CHECKED == 1 && BST_INDETERMINATE == 2);
+  static_assert(BST_UNCHECKED == kUnchecked && BST_CHECKED == kChecked &&
+                BST_INDETERMINATE == kGrayed);
   ::SendMessageW(window->hwnd, BM_SETCHECK, static_cast<WPARAM>(std::clamp(value, 0, 2)), 0);
 }
 

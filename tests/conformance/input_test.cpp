@@ -265,15 +265,15 @@ bool Moved(const std::vector<MouseInput>& moves, std::int32_t x, std::int32_t y,
 
 TEST_F(DesktopPointer, OnlyAButtonlessMoveOnTheTopRowAtAMessageNumberLooksLikeTheIcon) {
   const HWnd form = Shown("form", {100, 300, 700, 350});
-  user.MovePointer(form, {0x203, 0});
+  user.MovePointer(form, {win::WmLButtonDblClk, 0});
   user.MovePointer(form, {7, 1});
   user.MovePointer(form, {7, 0});
   const std::vector<MouseInput>& moves = Of(form).moves;
-  EXPECT_TRUE(Moved(moves, 0x203, 0, 0, true));
+  EXPECT_TRUE(Moved(moves, win::WmLButtonDblClk, 0, 0, true));
   EXPECT_TRUE(Moved(moves, 7, 1, 0, false));
   EXPECT_TRUE(Moved(moves, 7, 0, 0, false)) << "7 is no mouse message";
-  user.Drag(form, {5, 5}, {0x203 - 5, -5});
-  EXPECT_TRUE(Moved(moves, 0x203, 0, 1, false)) << "a button is held";
+  user.Drag(form, {5, 5}, {win::WmLButtonDblClk - 5, -5});
+  EXPECT_TRUE(Moved(moves, win::WmLButtonDblClk, 0, 1, false)) << "a button is held";
 }
 
 }  // namespace

@@ -156,10 +156,10 @@ TEST_P(AtEveryScale, PositionsAreTwipsThatComeBackToTheSamePixelsAndTheSamePlace
 
 TEST_P(AtEveryScale, TheIconsDoubleClickAndRightPressStillDecode) {
   g.program.Start();
-  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick));
+  ASSERT_TRUE(g.desk.ClickIcon(win::WmLButtonDblClk));
   EXPECT_TRUE(g.desk.Find(g.program.Form2().hWnd())->visible);
   g.desk.ScriptMenu(-1);
-  ASSERT_TRUE(g.desk.ClickIcon(kTrayRightPress));
+  ASSERT_TRUE(g.desk.ClickIcon(win::WmRButtonDown));
   ASSERT_EQ(g.desk.Menus().size(), 1u);
   EXPECT_EQ(g.desk.Menus()[0].flags, tk::kPopupRightButton);
 }
@@ -199,7 +199,7 @@ TEST_F(PerMonitor, TheBadgeIsRedrawnAndRecutOnEachMonitorItComesTo) {
   EXPECT_NE(g.desk.WindowFromPoint({kRight + 103, 103}), hwnd);
 
   // The icon's messages come to the panel, still on the first monitor, as before.
-  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick));
+  ASSERT_TRUE(g.desk.ClickIcon(win::WmLButtonDblClk));
   EXPECT_TRUE(g.desk.Find(panel().hWnd())->visible);
 
   Drag(-(kRight + 60), -60);
@@ -217,7 +217,7 @@ TEST_F(PerMonitor, TheBadgeIsRedrawnAndRecutOnEachMonitorItComesTo) {
 
 TEST_F(PerMonitor, ThePanelIsLaidOutFromItsTablesOnEachMonitorAndRemembersTwips) {
   g.program.Start();
-  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick));
+  ASSERT_TRUE(g.desk.ClickIcon(win::WmLButtonDblClk));
   const HWnd hwnd = panel().hWnd();
   MoveTo(hwnd, kRight + 200, 300);
   EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 700, 112}));
@@ -229,7 +229,7 @@ TEST_F(PerMonitor, ThePanelIsLaidOutFromItsTablesOnEachMonitorAndRemembersTwips)
   g.desk.ClickControl(panel().Command2.hWnd());
   EXPECT_EQ(g.m.PanelLeft, (kRight + 200) * 15.0f);
   EXPECT_EQ(g.m.PanelTop, 300 * 15.0f);
-  ASSERT_TRUE(g.desk.ClickIcon(kTrayDoubleClick)) << "decoded on the 200 % monitor too";
+  ASSERT_TRUE(g.desk.ClickIcon(win::WmLButtonDblClk)) << "decoded on the 200 % monitor too";
   EXPECT_EQ(g.Bounds(hwnd).left, kRight + 200);
   EXPECT_EQ(g.Client(hwnd), (Rect{0, 0, 700, 112}));
 

@@ -9,10 +9,6 @@
 namespace rn::testing {
 namespace {
 
-constexpr std::int16_t kMiddle = 4;
-constexpr std::int16_t kShiftKey = 1;
-constexpr std::int16_t kCtrlKey = 2;
-constexpr std::int16_t kAltKey = 4;
 constexpr std::string_view kPreviousKept = "前回の設定はそのまま残ります";
 
 int Occurrences(std::string_view text, std::string_view part) {
@@ -49,7 +45,7 @@ class Interaction : public GadgetTest {
 // ------------------------------------------------------------ the badge
 
 TEST_F(Interaction, ALeftPressDragsTheBadgeWhateverKeysAreHeld) {
-  for (const std::int16_t keys : {std::int16_t{0}, kShiftKey, kCtrlKey, kAltKey}) {
+  for (const std::int16_t keys : {std::int16_t{0}, kShiftMask, kCtrlMask, kAltMask}) {
     SCOPED_TRACE(keys);
     api.ClearCalls();
     const Rect before = Bounds(badge().hWnd());
@@ -67,8 +63,8 @@ TEST_F(Interaction, ALeftPressDragsTheBadgeWhateverKeysAreHeld) {
 
 TEST_F(Interaction, OtherButtonsDoNothingOnPressAndOnlyTheRightOneOnRelease) {
   desk.MouseDown(badge().hWnd(), tk::kRightButton, 0, 25, 25);
-  desk.MouseDown(badge().hWnd(), kMiddle, 0, 25, 25);
-  desk.MouseUp(badge().hWnd(), kMiddle, 0, 25, 25);
+  desk.MouseDown(badge().hWnd(), kMiddleButton, 0, 25, 25);
+  desk.MouseUp(badge().hWnd(), kMiddleButton, 0, 25, 25);
   desk.MouseUp(badge().hWnd(), tk::kLeftButton, 0, 25, 25);
   EXPECT_TRUE(api.Calls().empty());
   EXPECT_TRUE(desk.Menus().empty());
@@ -135,16 +131,16 @@ TEST_F(Interaction, OnlyADoubleClickOrARightPressOnTheIconActs) {
   EXPECT_FALSE(PanelShown());
   EXPECT_TRUE(desk.Menus().empty());
 
-  desk.ClickIcon(0x204);
+  desk.ClickIcon(win::WmRButtonDown);
   ASSERT_EQ(desk.Menus().size(), 1u);
   EXPECT_EQ(desk.Menus()[0].owner, panel().hWnd());
   EXPECT_EQ(desk.Menus()[0].flags, tk::kPopupRightButton);
 
-  desk.ClickIcon(0x203);
+  desk.ClickIcon(win::WmLButtonDblClk);
   EXPECT_TRUE(PanelShown());
   EXPECT_EQ(PanelPlace(), (Point{200, 133}));
   MovePanelTo(10, 10);
-  desk.ClickIcon(0x203);
+  desk.ClickIcon(win::WmLButtonDblClk);
   EXPECT_EQ(PanelPlace(), (Point{200, 133}));
 }
 
@@ -163,7 +159,7 @@ TEST_F(Interaction, APointerOverThePanelIsNeverTakenForTheIcon) {
 
 TEST_F(Interaction, IconMessagesReachTheHiddenPanel) {
   ASSERT_FALSE(PanelShown());
-  desk.ClickIcon(0x203);
+  desk.ClickIcon(win::WmLButtonDblClk);
   EXPECT_TRUE(PanelShown());
 }
 
@@ -211,7 +207,7 @@ TEST_F(Interaction, ASecondSettingsRequestBringsTheOpenDialogForward) {
   int menusWhileOpen = 0;
   desk.ScriptModal([&] {
     desk.ScriptMenu(kOpenSettings);
-    desk.ClickIcon(0x204);  // the icon's menu stays reachable
+    desk.ClickIcon(win::WmRButtonDown);  // the icon's menu stays reachable
     menusWhileOpen = static_cast<int>(desk.Menus().size());
     EXPECT_EQ(desk.ModalDepth(), 1) << "no second dialog";
     desk.ClickControl(dialog().Command1.hWnd());
@@ -223,16 +219,16 @@ TEST_F(Interaction, ASecondSettingsRequestBringsTheOpenDialogForward) {
 
 TEST_F(Interaction, WhileTheDialogIsUpOpeningThePanelBringsTheDialogForward) {
   desk.ScriptModal([&] {
-    desk.ClickIcon(0x203);
+    desk.ClickIcon(win::WmLButtonDblClk);
     desk.ScriptMenu(kOpenPanel);
-    desk.ClickIcon(0x204);
+    desk.ClickIcon(win::WmRButtonDown);
     EXPECT_FALSE(PanelShown()) << "a panel the user could not use";
     EXPECT_EQ(desk.Active(), dialog().hWnd());
     desk.ClickControl(dialog().Command1.hWnd());
   });
   Command(kOpenSettings);
   EXPECT_TRUE(desk.Errors().empty());
-  desk.ClickIcon(0x203);
+  desk.ClickIcon(win::WmLButtonDblClk);
   EXPECT_TRUE(PanelShown()) << "and once it is closed the panel opens again";
 }
 
@@ -420,7 +416,7 @@ TEST_F(Interaction, CloseRemembersThePlaceForEveryWayOfOpening) {
   EXPECT_EQ(m.PanelTop, 900);
   for (const auto& open : std::vector<std::function<void()>>{
            [&] { desk.DoubleClick(badge().hWnd()); },
-           [&] { desk.ClickIcon(0x203); },
+           [&] { desk.ClickIcon(win::WmLButtonDblClk); },
            [&] { Command(kOpenPanel); },
        }) {
     panel().SetVisible(false);
@@ -437,7 +433,7 @@ TEST_F(Interaction, ThePanelsCloseBoxActsLikeCloseAndKeepsItLoaded) {
   EXPECT_EQ(panel().hWnd(), before);
   EXPECT_FALSE(PanelShown());
   EXPECT_EQ(m.PanelLeft, 1200);
-  desk.ClickIcon(0x203);
+  desk.ClickIcon(win::WmLButtonDblClk);
   EXPECT_TRUE(PanelShown()) << "the icon's messages still arrive";
 }
 
@@ -527,7 +523,7 @@ TEST_F(Interaction, ManyCyclesOfEveryActionLeakNothing) {
     desk.ScriptMenu(-1);
     desk.MouseUp(badge().hWnd(), tk::kRightButton, 0, 25, 25);
     desk.ScriptMenu(-1);
-    desk.ClickIcon(0x204);
+    desk.ClickIcon(win::WmRButtonDown);
     desk.ScriptModal([&] { desk.ClickControl(dialog().Command1.hWnd()); });
     Command(kOpenSettings);
   }

@@ -12,8 +12,6 @@
 namespace rn::testing {
 namespace {
 
-constexpr std::uint32_t kIconDoubleClick = 0x203;
-constexpr std::uint32_t kIconRightPress = 0x204;
 constexpr int kRounds = 1000;
 
 class Leaks : public GadgetTest {
@@ -39,7 +37,7 @@ class Leaks : public GadgetTest {
     desk.Type(panel().Text1.hWnd(), "x");
     desk.ClickControl(panel().Command1.hWnd());
     desk.ClickControl(panel().Command2.hWnd());
-    desk.ClickIcon(kIconDoubleClick);
+    desk.ClickIcon(win::WmLButtonDblClk);
     desk.RequestClose(panel().hWnd());
 
     // Menus cancelled from the badge and from the icon, and one that opens
@@ -47,9 +45,9 @@ class Leaks : public GadgetTest {
     desk.ScriptMenu(-1);
     RightClickBadge();
     desk.ScriptMenu(-1);
-    desk.ClickIcon(kIconRightPress);
+    desk.ClickIcon(win::WmRButtonDown);
     desk.ScriptMenu(kOpenPanel);
-    desk.ClickIcon(kIconRightPress);
+    desk.ClickIcon(win::WmRButtonDown);
     desk.ClickControl(panel().Command2.hWnd());
 
     // The dialog: the box toggled and the link pressed, then OK; then opened
@@ -63,7 +61,7 @@ class Leaks : public GadgetTest {
     RightClickBadge();
     desk.ScriptModal([&] { desk.RequestClose(dialog().hWnd()); });
     desk.ScriptMenu(kOpenSettings);
-    desk.ClickIcon(kIconRightPress);
+    desk.ClickIcon(win::WmRButtonDown);
 
     // A drag there and back.
     desk.ScriptDrag(5, -5);

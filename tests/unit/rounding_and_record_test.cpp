@@ -98,9 +98,9 @@ TEST(NotifyRecord, TipIsCutToSixtyFourAndNonAsciiNeverPassesAsAnotherByte) {
 }
 
 TEST(NotifyRecord, IconCallbacksAreToldFromPointerMoves) {
-  EXPECT_TRUE(IsNotifyIconCallback(0, 0x203, 0));
-  EXPECT_TRUE(IsNotifyIconCallback(0, 0x204, 0));
-  EXPECT_FALSE(IsNotifyIconCallback(0x0001 /*MK_LBUTTON*/, 0x203, 0))
+  EXPECT_TRUE(IsNotifyIconCallback(0, win::WmLButtonDblClk, 0));
+  EXPECT_TRUE(IsNotifyIconCallback(0, win::WmRButtonDown, 0));
+  EXPECT_FALSE(IsNotifyIconCallback(win::MkLButton, win::WmLButtonDblClk, 0))
       << "a drag holding the capture";
   EXPECT_FALSE(IsNotifyIconCallback(0, (40u << 16) | 515u, 0)) << "a pointer at row 40";
   EXPECT_FALSE(IsNotifyIconCallback(0, 12u, 0)) << "a pointer at column 12 of the top row";
