@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/shape.h"
-#include "forms/art/artwork.h"
+#include "platform/picture_decoder.h"
 #include "platform/scale.h"
 
 namespace {

@@ -84,6 +84,8 @@ class Runtime {
   // Runs one event handler: a run-time error ends it and is reported; nothing
   // escapes. Forms unloaded during the event are destroyed once it is over.
   void Dispatch(const std::function<void()>& handler);
+  // The toolkit's error report, for a handler that tells the user itself.
+  void ReportError(const std::string& message) { desktop_.ReportError(message); }
   bool Ended() const { return ended_; }
   [[noreturn]] void End();
 

@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/module1.h"
 #include "platform/file_numbers.h"
+#include "platform/flag.h"
 
 namespace rn {
 

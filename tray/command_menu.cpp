@@ -66,7 +66,7 @@ void SaveSettingsOrReport(Program& p) {
     // The file system's own errors already name the file.
     const std::string reason = e.what();
     if (reason.find(path) == std::string::npos) message += "\n" + path;
-    p.desktop().ReportError(message + "\n" + reason);
+    p.ReportError(message + "\n" + reason);
   }
 }
 

@@ -4,7 +4,7 @@
 #include <optional>
 #include <span>
 
-#include "forms/art/artwork.h"
+#include "platform/picture_decoder.h"
 #include "platform/scale.h"
 
 namespace rn::sim {

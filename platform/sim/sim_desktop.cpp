@@ -4,8 +4,8 @@
 #include <stdexcept>
 #include <utility>
 
-#include "forms/art/artwork.h"
 #include "platform/mouse_keys.h"
+#include "platform/picture_decoder.h"
 #include "platform/scale.h"
 #include "platform/sim/world.h"
 

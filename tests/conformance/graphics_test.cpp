@@ -1,6 +1,6 @@
 // The pictures a desktop loads and keeps, the memory DCs and bitmaps the gadget
 // reads them through, and the regions it outlines its window with.
-#include "forms/art/artwork.h"
+#include "platform/picture_decoder.h"
 #include "platform/toolkit.h"
 #include "tests/conformance/conformance.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "forms/art/artwork.h"
+#include "platform/picture_decoder.h"
 #include "tools/artgen/sheet.h"
 
 namespace {

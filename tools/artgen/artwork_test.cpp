@@ -1,7 +1,5 @@
 // The shipped pictures are checked through the decoder and raw bytes, never
 // through the sheets, so a mistake in the encoder cannot vouch for itself.
-#include "forms/art/artwork.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -13,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "platform/picture_decoder.h"
 #include "tools/artgen/sheet.h"
 
 namespace rn::art {

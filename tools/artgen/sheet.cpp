@@ -3,7 +3,7 @@
 #include <charconv>
 #include <stdexcept>
 
-#include "forms/art/artwork.h"
+#include "platform/picture_decoder.h"
 
 namespace rn::artgen {
 namespace {

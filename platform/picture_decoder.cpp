@@ -1,4 +1,4 @@
-#include "forms/art/artwork.h"
+#include "platform/picture_decoder.h"
 
 #include <fstream>
 #include <iterator>
