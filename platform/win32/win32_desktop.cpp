@@ -182,6 +182,11 @@ struct Win32Desktop::Impl {
   int nextControlId = kFirstControlId;
 
   void RegisterClasses();
+  // The common controls (and the DLL that brings them) come with the first
+  // standard control: the badge, a window of the gadget's own, goes on screen
+  // without them.
+  void InitCommonControls();
+  bool commonControls = false;
   std::shared_ptr<Window> Lookup(HWnd handle) const { return Lookup(ToHwnd(handle)); }
   std::shared_ptr<Window> Lookup(HWND hwnd) const {
     if (hwnd == nullptr) return nullptr;
@@ -200,7 +205,13 @@ struct Win32Desktop::Impl {
   HFONT FontFor(const Font& font);
   void GiveFont(Window& control);
   void GiveFontsOnFirstShow(HWND form);
-  int Dpi();
+  // The screen, asked once: each question is a round trip to the display
+  // server (about half a millisecond under Wine) and start-up converts twips
+  // dozens of times. Forgotten when the display changes; with per-monitor
+  // scaling, WM_DPICHANGED would be the other time to forget it.
+  const ScreenMetrics& Screen();
+  void ScreenChanged() { screen.reset(); }
+  std::optional<ScreenMetrics> screen;
 
   // Events reach the toolkit here; nothing it throws goes further.
   template <class F>
@@ -263,7 +274,7 @@ LRESULT CALLBACK Win32Desktop::Impl::WindowProc(HWND hwnd, UINT message, WPARAM 
       window = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (window == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    const std::shared_ptr<Window> keep = window->shared_from_this();
+    const std::shared_ptr<Window> keep = window->weak_from_this().lock();
     return window->desktop->OnMessage(*window, message, wParam, lParam);
   } catch (...) {
     // A form never closes behind the toolkit's back.
@@ -276,7 +287,7 @@ LRESULT CALLBACK Win32Desktop::Impl::ControlProc(HWND hwnd, UINT message, WPARAM
                                                  LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
   try {
     auto* window = reinterpret_cast<Window*>(data);
-    const std::shared_ptr<Window> keep = window->shared_from_this();
+    const std::shared_ptr<Window> keep = window->weak_from_this().lock();
     switch (message) {
       case WM_SETFOCUS: {
         const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
@@ -341,6 +352,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
     case WM_CLOSE:
       if (window.form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
       return 0;
+    case WM_DISPLAYCHANGE: ScreenChanged(); break;
     case WM_WINDOWPOSCHANGING:
       // Every way of showing a window passes here, before anything is painted.
       if (window.form && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
@@ -627,6 +639,14 @@ void Win32Desktop::Impl::RegisterClasses() {
   }
 }
 
+void Win32Desktop::Impl::InitCommonControls() {
+  if (commonControls) return;
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+  commonControls = ::InitCommonControlsEx(&controls) != FALSE;
+}
+
 HWND Win32Desktop::Impl::Owner() {
   if (!owner) {
     // Untitled: nothing that looks for the gadget's windows by name finds it.
@@ -636,10 +656,14 @@ HWND Win32Desktop::Impl::Owner() {
   return owner.get();
 }
 
-int Win32Desktop::Impl::Dpi() {
-  window_dc screen(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
-  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+const ScreenMetrics& Win32Desktop::Impl::Screen() {
+  if (!screen) {
+    window_dc dc(nullptr);
+    const int dpi = dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSX) : 0;
+    screen = ScreenMetrics{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                           dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI};
+  }
+  return *screen;
 }
 
 HFONT Win32Desktop::Impl::MessageFont() {
@@ -654,7 +678,7 @@ HFONT Win32Desktop::Impl::MessageFont() {
 }
 
 HFONT Win32Desktop::Impl::FontFor(const Font& font) {
-  const int height = -static_cast<int>(std::lround(font.points * Dpi() / 72.0));
+  const int height = -static_cast<int>(std::lround(font.points * Screen().dpi / 72.0));
   FontKey key{Widen(font.face), height, font.weight, font.charset};
   const auto found = fonts.find(key);
   if (found != fonts.end()) return found->second.get();
@@ -690,10 +714,6 @@ void Win32Desktop::Impl::Dispatch(MSG& message, Win32Desktop& desktop) {
 // ---------------------------------------------------------------- the desktop
 
 Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(options)) {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
-  ::InitCommonControlsEx(&controls);
   impl_->RegisterClasses();
 }
 
@@ -815,6 +835,7 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
       break;
   }
 
+  if (standard) impl_->InitCommonControls();
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
   window->kind = request.kind;
@@ -1090,9 +1111,7 @@ void Win32Desktop::OpenUrl(const std::string& url) {
                                     SystemMessage(reason) + ")");
 }
 
-ScreenMetrics Win32Desktop::Screen() {
-  return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), impl_->Dpi()};
-}
+ScreenMetrics Win32Desktop::Screen() { return impl_->Screen(); }
 
 std::string Win32Desktop::ExecutableDirectory() {
   std::wstring path(MAX_PATH, L'\0');
