@@ -116,6 +116,9 @@ std::wstring DirectoryOfModule(const std::wstring& modulePath) {
 }
 
 struct Win32Desktop::Impl {
+  // The window procedures hold their window through weak_from_this().lock():
+  // shared_from_this() can throw bad_weak_ptr, whose library code alone adds
+  // 3.5 KB to the executable.
   struct Window : std::enable_shared_from_this<Window> {
     Impl* desktop = nullptr;
     HWND hwnd = nullptr;
@@ -352,7 +355,6 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
     case WM_CLOSE:
       if (window.form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
       return 0;
-    case WM_DISPLAYCHANGE: ScreenChanged(); break;
     case WM_WINDOWPOSCHANGING:
       // Every way of showing a window passes here, before anything is painted.
       if (window.form && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
@@ -380,6 +382,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       if (LOWORD(lParam)) ::InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(window.font);
+    case WM_DISPLAYCHANGE: ScreenChanged(); break;
     case WM_SETTEXT:
     case WM_ENABLE:
       if (window.kind == ControlKind::Frame && !window.form) {
