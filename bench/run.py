@@ -314,6 +314,11 @@ def main() -> int:
     def values(program: Program, key: str) -> list:
         return [r[key] for r in runs[program.name]]
 
+    def judge(figure: str, per_round: list, limit: float, against: str, more: str = ""):
+        median = statistics.median(per_round)
+        results.append((figure, median <= limit,
+                        f"{median:.3f} x the {against} (target <= {limit:.2f}){more}"))
+
     print("start-up, ms from process creation (median and range)")
     print(f"  {'':30} {'visible':>22} {'ready: shaped, icon added':>27}")
     print(f"  {floor.name:30} {spread(values(floor, 'visible_ms'), 1):>22}")
@@ -328,12 +333,8 @@ def main() -> int:
         visible = ratios(case, "visible_ms", floor)
         ready = ratios(case, "ready_ms", plus)
         print(f"  {case.name:30} {spread(visible, 3):>22} {spread(ready, 3):>27}")
-        results.append((f"visible, {case.name}", statistics.median(visible) <= VISIBLE_RATIO,
-                        f"{statistics.median(visible):.3f} x the floor (target <= "
-                        f"{VISIBLE_RATIO:.2f})"))
-        results.append((f"ready, {case.name}", statistics.median(ready) <= READY_RATIO,
-                        f"{statistics.median(ready):.3f} x the floor-plus (target <= "
-                        f"{READY_RATIO:.2f})"))
+        judge(f"visible, {case.name}", visible, VISIBLE_RATIO, "floor")
+        judge(f"ready, {case.name}", ready, READY_RATIO, "floor-plus")
     print("  where the time goes (medians, ms from process creation, as the driver first saw "
           "each):")
     for program in programs:
@@ -354,9 +355,8 @@ def main() -> int:
         to_floor = ratios(case, "hwm_kb", floor)
         to_plus = ratios(case, "hwm_kb", plus)
         print(f"  {case.name:30} {spread(to_floor, 3):>24} {spread(to_plus, 3):>24}")
-        results.append((f"peak memory, {case.name}", statistics.median(to_plus) <= MEMORY_RATIO,
-                        f"{statistics.median(to_plus):.3f} x the floor-plus (target <= "
-                        f"{MEMORY_RATIO:.2f}), {statistics.median(to_floor):.3f} x the floor"))
+        judge(f"peak memory, {case.name}", to_plus, MEMORY_RATIO, "floor-plus",
+              f", {statistics.median(to_floor):.3f} x the floor")
     print("  where RavikN.exe's resident memory differs from the floor-plus's (median kB per "
           "mapping after start-up, settings file case; /proc/<pid>/smaps):")
 
