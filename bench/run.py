@@ -248,7 +248,7 @@ def main() -> int:
     ap.add_argument("--map", type=Path, help="the linker map of RavikN.exe, for where its bytes go")
     ap.add_argument("--driver", type=Path, required=True)
     ap.add_argument("--scratch", type=Path, required=True)
-    ap.add_argument("--rounds", type=int, default=10)
+    ap.add_argument("--rounds", type=int, default=20)
     ap.add_argument("--idle", type=float, default=10.0)
     ap.add_argument("--cycles", type=int, default=1000)
     ap.add_argument("--strip", default="x86_64-w64-mingw32-strip")
