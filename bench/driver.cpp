@@ -353,7 +353,8 @@ int CmdObjects(DWORD pid) {
   const bool counted = gdi != 0;
   std::array<long long, 256> byType{};
   if (!counted) gdi = GdiTableCount(process.get(), &byType);
-  // By kind: 1 DC, 4 region, 5 bitmap, 8 palette, 10 font, 16 brush (the handle's type bits).
+  // By kind, Wine's type numbers: 1 DC, 4 region, 5 surface, 8 palette, 9 bitmap, 10 font,
+  // 16 brush, 48 pen, 65 memory DC.
   std::string kinds;
   for (std::size_t t = 1; t < byType.size(); ++t) {
     if (byType[t] == 0) continue;

@@ -32,8 +32,9 @@ SIZE_LIMIT = 240 * 1024  # the stripped executable, bytes
 WARM_CYCLES = 10
 # What a previous run could have left; the badge at 48, 30 pixels.
 SETTINGS = b"720,450\r\n527.5,336\r\n#TRUE#\r\n"
-# GDI object kinds, the handle's type bits.
-GDI_KINDS = {"1": "DC", "4": "region", "5": "bitmap", "8": "palette", "10": "font", "16": "brush"}
+# GDI object kinds by Wine's type numbers (its NTGDI_OBJ_* values shifted down).
+GDI_KINDS = {"1": "DC", "4": "region", "5": "surface", "8": "palette", "9": "bitmap", "10": "font",
+             "16": "brush", "48": "pen", "65": "memory DC"}
 
 
 class BenchError(Exception):
