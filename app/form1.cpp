@@ -18,7 +18,7 @@ void Form1::Form_Load() {
   tk::ResumeNext next;
   float windowLeft = 0;
   float windowTop = 0;
-  LoadSettings(p_, next, windowLeft, windowTop);
+  const bool defaults = LoadSettings(p_, next, windowLeft, windowTop);
   // The switch also shows the window: from here on it is placed, sized, painted
   // and shaped on screen.
   next([&] {
@@ -28,6 +28,8 @@ void Form1::Form_Load() {
       ClearTopmost(p_.api(), hWnd());
     }
   });
+  // Creating the hidden panel is work nobody sees: it waits until the badge is.
+  if (defaults) CentrePanel(p_, next);
   next([&] { SetLeft(windowLeft); });
   next([&] { SetTop(windowTop); });
   FitToPicture(next);

@@ -2,10 +2,11 @@
 // gadget's start-up, memory and size are measured against. Built with the gadget's own
 // toolchain and flags, so that what differs is what the gadget itself adds.
 //
-// Built a second time with RN_FLOOR_PLUS, it also does what the system asks of any program
-// that shows the gadget's kind of window: the same DLLs, the common controls version 6
-// (its manifest), a region and a notification icon. What the gadget costs
-// beyond that is its own work.
+// Built a second time with RN_FLOOR_PLUS, it also does, in the gadget's order, the work
+// that no program showing the gadget's kind of window can avoid: the same DLLs, bound the
+// same way (delay-loaded), the common controls version 6 (its manifest), and after the
+// topmost window is shown a hidden window with an edit box and two buttons, a region and
+// a notification icon. What the gadget costs beyond that is its own work.
 #include <windows.h>
 //
 #ifdef RN_FLOOR_PLUS
@@ -18,10 +19,13 @@ namespace {
 constexpr wchar_t kClass[] = L"RavikN.Floor";
 
 #ifdef RN_FLOOR_PLUS
-NOTIFYICONDATAW TrayIcon(HWND hwnd) {
+// The hidden window that owns the notification icon, as the gadget's panel does.
+HWND panel = nullptr;
+
+NOTIFYICONDATAW TrayIcon() {
   NOTIFYICONDATAW icon{};
   icon.cbSize = sizeof icon;
-  icon.hWnd = hwnd;
+  icon.hWnd = panel;
   icon.uID = 0;
   icon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
   icon.uCallbackMessage = WM_MOUSEMOVE;
@@ -29,12 +33,31 @@ NOTIFYICONDATAW TrayIcon(HWND hwnd) {
   lstrcpynW(icon.szTip, L"Floor", 64);
   return icon;
 }
+
+// The gadget's panel, reduced to what costs: a window with a text box and two buttons.
+HWND MakePanel(HINSTANCE instance) {
+  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+  ::InitCommonControlsEx(&controls);
+  const HWND made =
+      ::CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"Floor panel", WS_CAPTION | WS_SYSMENU, 0, 0,
+                        300, 200, nullptr, nullptr, instance, nullptr);
+  if (!made) return nullptr;
+  const DWORD child = WS_CHILD | WS_VISIBLE;
+  ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", child | ES_LEFT | ES_AUTOHSCROLL, 8, 8, 270,
+                    100, made, nullptr, instance, nullptr);
+  ::CreateWindowExW(0, L"BUTTON", L"Clear", child | BS_PUSHBUTTON, 8, 120, 80, 24, made, nullptr,
+                    instance, nullptr);
+  ::CreateWindowExW(0, L"BUTTON", L"Close", child | BS_PUSHBUTTON, 100, 120, 80, 24, made, nullptr,
+                    instance, nullptr);
+  return made;
+}
 #endif
 
 LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
 #ifdef RN_FLOOR_PLUS
-    NOTIFYICONDATAW icon = TrayIcon(hwnd);
+    if (hwnd == panel) return 0;
+    NOTIFYICONDATAW icon = TrayIcon();
     ::Shell_NotifyIconW(NIM_DELETE, &icon);
 #endif
     ::PostQuitMessage(0);
@@ -46,10 +69,6 @@ LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-#ifdef RN_FLOOR_PLUS
-  INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
-  ::InitCommonControlsEx(&controls);
-#endif
   WNDCLASSW wc{};
   wc.lpfnWndProc = FloorProc;
   wc.hInstance = instance;
@@ -61,13 +80,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   const HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClass, L"Floor", WS_POPUP,
                                       0, 0, 50, 50, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
-#ifdef RN_FLOOR_PLUS
-  ::SetWindowRgn(hwnd, ::CreateEllipticRgn(0, 0, 51, 51), FALSE);
-  NOTIFYICONDATAW icon = TrayIcon(hwnd);
-  ::Shell_NotifyIconW(NIM_ADD, &icon);
-#endif
   ::ShowWindow(hwnd, SW_SHOW);
   ::UpdateWindow(hwnd);
+#ifdef RN_FLOOR_PLUS
+  panel = MakePanel(instance);
+  ::SetWindowRgn(hwnd, ::CreateEllipticRgn(0, 0, 51, 51), TRUE);
+  NOTIFYICONDATAW icon = TrayIcon();
+  ::Shell_NotifyIconW(NIM_ADD, &icon);
+#endif
   MSG message{};
   while (::GetMessageW(&message, nullptr, 0, 0) > 0) {
     ::TranslateMessage(&message);

@@ -11,20 +11,11 @@ std::string SettingsPath(Program& p) { return p.AppPath() + "\\RN.ini"; }
 
 namespace {
 
+// The panel's place is left to CentrePanel, after the badge is on screen.
 void ApplyDefaults(Program& p, tk::ResumeNext& next) {
-  Module1& m = p.module1;
   next([&] { p.Form1().SetLeft(0); });
   next([&] { p.Form1().SetTop(0); });
-  // The panel's size is read before the screen's: that first use loads the panel.
-  next([&] {
-    const double panelWidth = p.Form2().Width();
-    m.PanelLeft = static_cast<float>(p.ScreenWidth() / 2.0 - panelWidth / 2.0);
-  });
-  next([&] {
-    const double panelHeight = p.Form2().Height();
-    m.PanelTop = static_cast<float>(p.ScreenHeight() / 2.0 - panelHeight / 2.0);
-  });
-  next([&] { m.FrontFlag = kTrue; });
+  next([&] { p.module1.FrontFlag = kTrue; });
 }
 
 void ReadValues(Program& p, tk::ResumeNext& next, std::int16_t file, float& windowLeft,
@@ -48,15 +39,30 @@ void ReadValues(Program& p, tk::ResumeNext& next, std::int16_t file, float& wind
 
 }  // namespace
 
-void LoadSettings(Program& p, tk::ResumeNext& next, float& windowLeft, float& windowTop) {
+bool LoadSettings(Program& p, tk::ResumeNext& next, float& windowLeft, float& windowTop) {
   const std::int16_t file = p.Files().FreeFile();
   next([&] { p.Files().OpenInput(file, SettingsPath(p)); });
-  if (next.LastError() != tk::Error::None) {
+  const bool defaults = next.LastError() != tk::Error::None;
+  if (defaults) {
     ApplyDefaults(p, next);
   } else {
     ReadValues(p, next, file, windowLeft, windowTop);
   }
   next([&] { p.Files().Close(file); });
+  return defaults;
+}
+
+void CentrePanel(Program& p, tk::ResumeNext& next) {
+  Module1& m = p.module1;
+  // The panel's size is read before the screen's: that first use loads the panel.
+  next([&] {
+    const double panelWidth = p.Form2().Width();
+    m.PanelLeft = static_cast<float>(p.ScreenWidth() / 2.0 - panelWidth / 2.0);
+  });
+  next([&] {
+    const double panelHeight = p.Form2().Height();
+    m.PanelTop = static_cast<float>(p.ScreenHeight() / 2.0 - panelHeight / 2.0);
+  });
 }
 
 void SaveSettings(Program& p) {

@@ -97,6 +97,9 @@ std::wstring DirectoryOfModule(const std::wstring& modulePath) {
 }
 
 struct Win32Desktop::Impl {
+  // The window procedures hold their window through weak_from_this().lock():
+  // shared_from_this() can throw bad_weak_ptr, whose library code alone adds
+  // 3.5 KB to the executable.
   struct Window : std::enable_shared_from_this<Window> {
     Impl* desktop = nullptr;
     HWND hwnd = nullptr;
@@ -166,6 +169,11 @@ struct Win32Desktop::Impl {
   int nextControlId = kFirstControlId;
 
   void RegisterClasses();
+  // The common controls (and the DLL that brings them) come with the first
+  // standard control: the badge, a window of the gadget's own, goes on screen
+  // without them.
+  void InitCommonControls();
+  bool commonControls = false;
   std::shared_ptr<Window> Lookup(HWnd handle) const { return Lookup(ToHwnd(handle)); }
   std::shared_ptr<Window> Lookup(HWND hwnd) const {
     if (hwnd == nullptr) return nullptr;
@@ -184,7 +192,14 @@ struct Win32Desktop::Impl {
   HFONT FontFor(const Font& font, int dpi);
   void GiveFont(Window& control);
   void GiveFontsOnFirstShow(HWND form);
-  int Dpi();
+  // The screen, asked once: each question is a round trip to the display
+  // server (about half a millisecond under Wine) and start-up converts twips
+  // dozens of times. Forgotten when the display or a scale changes.
+  const ScreenMetrics& Screen();
+  void ScreenChanged() { screen.reset(); }
+  std::optional<ScreenMetrics> screen;
+  // The system scale: the primary monitor's, which twips positions follow.
+  int Dpi() { return Screen().dpi; }
   // The scale of the monitor under the window's form. Windows 8.1 tells it only
   // through WM_DPICHANGED.
   int DpiOf(HWND hwnd) {
@@ -259,7 +274,7 @@ LRESULT CALLBACK Win32Desktop::Impl::WindowProc(HWND hwnd, UINT message, WPARAM 
       window = reinterpret_cast<Window*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (window == nullptr) return ::DefWindowProcW(hwnd, message, wParam, lParam);
-    const std::shared_ptr<Window> keep = window->shared_from_this();
+    const std::shared_ptr<Window> keep = window->weak_from_this().lock();
     return window->desktop->OnMessage(*window, message, wParam, lParam);
   } catch (...) {
     // A form never closes behind the toolkit's back.
@@ -272,7 +287,7 @@ LRESULT CALLBACK Win32Desktop::Impl::ControlProc(HWND hwnd, UINT message, WPARAM
                                                  LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
   try {
     auto* window = reinterpret_cast<Window*>(data);
-    const std::shared_ptr<Window> keep = window->shared_from_this();
+    const std::shared_ptr<Window> keep = window->weak_from_this().lock();
     switch (message) {
       case WM_SETFOCUS: {
         const LRESULT result = ::DefSubclassProc(hwnd, message, wParam, lParam);
@@ -373,6 +388,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       if (LOWORD(lParam)) ::InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(window.font);
+    case WM_DISPLAYCHANGE: ScreenChanged(); break;
     case WM_SETTEXT:
     case WM_ENABLE:
       if (window.kind == ControlKind::Frame && !window.form) {
@@ -622,6 +638,7 @@ void Win32Desktop::Impl::DrawPicture(HDC dc, const Picture& picture, int dpi) {
 // The suggested rectangle keeps the window where the user is moving it without
 // sending it back across the monitors' edge; the toolkit sizes it exactly next.
 void Win32Desktop::Impl::FollowScale(Window& form, const RECT& suggested) {
+  ScreenChanged();
   const HWND hwnd = form.hwnd;
   ::SetWindowPos(hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
@@ -676,6 +693,14 @@ void Win32Desktop::Impl::RegisterClasses() {
   }
 }
 
+void Win32Desktop::Impl::InitCommonControls() {
+  if (commonControls) return;
+  INITCOMMONCONTROLSEX controls{};
+  controls.dwSize = sizeof(controls);
+  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
+  commonControls = ::InitCommonControlsEx(&controls) != FALSE;
+}
+
 HWND Win32Desktop::Impl::Owner() {
   if (!owner) {
     // Untitled: nothing that looks for the gadget's windows by name finds it.
@@ -685,10 +710,14 @@ HWND Win32Desktop::Impl::Owner() {
   return owner.get();
 }
 
-int Win32Desktop::Impl::Dpi() {
-  window_dc screen(nullptr);
-  const int dpi = screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
-  return dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI;
+const ScreenMetrics& Win32Desktop::Impl::Screen() {
+  if (!screen) {
+    window_dc dc(nullptr);
+    const int dpi = dc ? ::GetDeviceCaps(dc.get(), LOGPIXELSX) : 0;
+    screen = ScreenMetrics{::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN),
+                           dpi > 0 ? dpi : USER_DEFAULT_SCREEN_DPI};
+  }
+  return *screen;
 }
 
 HFONT Win32Desktop::Impl::MessageFont(int dpi) {
@@ -741,10 +770,6 @@ void Win32Desktop::Impl::Dispatch(MSG& message, Win32Desktop& desktop) {
 // ---------------------------------------------------------------- the desktop
 
 Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(options)) {
-  INITCOMMONCONTROLSEX controls{};
-  controls.dwSize = sizeof(controls);
-  controls.dwICC = ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES;
-  ::InitCommonControlsEx(&controls);
   impl_->RegisterClasses();
 }
 
@@ -864,6 +889,7 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
       break;
   }
 
+  if (standard) impl_->InitCommonControls();
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
   window->kind = request.kind;
@@ -1154,9 +1180,7 @@ void Win32Desktop::OpenUrl(const std::string& url) {
                                     SystemMessage(reason) + ")");
 }
 
-ScreenMetrics Win32Desktop::Screen() {
-  return {::GetSystemMetrics(SM_CXSCREEN), ::GetSystemMetrics(SM_CYSCREEN), impl_->Dpi()};
-}
+ScreenMetrics Win32Desktop::Screen() { return impl_->Screen(); }
 
 std::string Win32Desktop::ExecutableDirectory() {
   std::wstring path(MAX_PATH, L'\0');
