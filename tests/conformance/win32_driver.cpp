@@ -2,6 +2,8 @@
 // input queue (SendInput), so that the system itself decides which window a
 // press reaches, where the focus goes and what a key does; what happens inside
 // the desktop's loops is done from a timer, which fires in whichever loop runs.
+#include "tests/conformance/win32_driver.h"
+
 #include <algorithm>
 #include <map>
 
@@ -10,7 +12,6 @@
 #include "platform/win32/text.h"
 #include "platform/win32/win32_api.h"
 #include "platform/win32/win32_desktop.h"
-#include "tests/conformance/driver.h"
 #include "tests/win/thread_windows.h"
 
 namespace rn::conformance {
@@ -98,7 +99,8 @@ std::string Folded(std::string s) {
 
 class Win32Driver final : public Driver {
  public:
-  Win32Driver() {
+  explicit Win32Driver(bool errorsToMessageBox)
+      : desktop_({.exitOnEnd = false, .errorsToMessageBox = errorsToMessageBox}) {
     live_ = this;
     timer_ = ::SetTimer(nullptr, 0, 10, &Tick);
     ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &saved_work_area_, 0);
@@ -365,7 +367,7 @@ class Win32Driver final : public Driver {
   }
 
   static inline Win32Driver* live_ = nullptr;
-  win32::Win32Desktop desktop_{{.exitOnEnd = false, .errorsToMessageBox = false}};
+  win32::Win32Desktop desktop_;
   win32::Win32Api api_;
   UINT_PTR timer_ = 0;
   RECT saved_work_area_{};
@@ -384,6 +386,10 @@ class Win32Driver final : public Driver {
 
 }  // namespace
 
-std::unique_ptr<Driver> MakeDriver() { return std::make_unique<Win32Driver>(); }
+std::unique_ptr<Driver> MakeWin32Driver(bool errorsToMessageBox) {
+  return std::make_unique<Win32Driver>(errorsToMessageBox);
+}
+
+std::unique_ptr<Driver> MakeDriver() { return MakeWin32Driver(false); }
 
 }  // namespace rn::conformance

@@ -337,7 +337,26 @@ TEST(ExitWithoutAPreviousFile, TheReportDoesNotPromiseOne) {
     const std::string& report = w.desktop().Errors()[0];
     EXPECT_EQ(report.find(kPreviousKept), std::string::npos) << report;
     EXPECT_EQ(Occurrences(report, kIniPath), 1) << report;
+    EXPECT_EQ(w.desktop().EndCount(), 1) << "the exit still ends";
+    EXPECT_TRUE(w.desktop().Icons().empty());
   }
+}
+
+TEST_F(Interaction, ExitChosenWhileTheDialogIsUpEndsItsLoopAndKeepsTheOldFlag) {
+  desk.ScriptModal([&] {
+    desk.ClickControl(dialog().Check1.hWnd());  // not confirmed
+    desk.ScriptMenu(kExit);
+    desk.ClickIcon(0x204);
+  });
+  Command(kOpenSettings);  // returns only once the dialog's loop is over
+  EXPECT_EQ(desk.EndCount(), 1);
+  EXPECT_EQ(desk.ModalDepth(), 0);
+  EXPECT_EQ(m.FrontFlag, kTrue);
+  EXPECT_EQ(Ini(), "720,450\r\n3000,2000\r\n#TRUE#\r\n");
+  EXPECT_FALSE(DialogShown());
+  EXPECT_FALSE(Window(badge().hWnd()).visible);
+  EXPECT_TRUE(desk.Icons().empty());
+  EXPECT_TRUE(desk.Errors().empty());
 }
 
 TEST_F(Interaction, TheSessionsEndSavesAsTheExitDoesAndShowsNothing) {
@@ -452,6 +471,7 @@ class DialogOk : public Interaction, public ::testing::WithParamInterface<OkCase
 TEST_P(DialogOk, AppliesTheCheckBoxToTheBadgeAndTheFlag) {
   const OkCase c = GetParam();
   m.FrontFlag = c.flagBefore;
+  const Rect place = Bounds(badge().hWnd());
   desk.ScriptModal([&] {
     EXPECT_EQ(dialog().Check1.Value(), c.flagBefore == kTrue ? 1 : 0);
     dialog().Check1.SetValue(c.check);
@@ -463,6 +483,7 @@ TEST_P(DialogOk, AppliesTheCheckBoxToTheBadgeAndTheFlag) {
   const auto switches = api.CallsNamed("SetWindowPos");
   ASSERT_EQ(switches.size(), c.switches);
   for (const auto& call : switches) EXPECT_EQ(call.args[0], badge().hWnd()) << "only the badge";
+  EXPECT_EQ(Bounds(badge().hWnd()), place) << "the switch keeps the place";
   EXPECT_FALSE(program.Form3Loaded());
 }
 

@@ -134,6 +134,15 @@ TEST_F(StartUp, AFileThatCannotBeOpenedIsLikeAMissingOne) {
   EXPECT_GT(m.PanelLeft, 0);
 }
 
+TEST_F(StartUp, AReadOnlyFileIsReadAllTheSame) {
+  files.PutFile(kIniPath, "1500,-300\r\n30,45\r\n#FALSE#\r\n");
+  files.SetReadOnly(kIniPath);
+  Start();
+  EXPECT_EQ(Bounds(badge().hWnd()), (Rect{100, -20, 150, 30}));
+  EXPECT_FALSE(Window(badge().hWnd()).topmost);
+  EXPECT_EQ(m.PanelLeft, 30.0f);
+}
+
 TEST_F(StartUp, AFolderNamedLikeTheFileIsLikeAMissingFile) {
   files.MakeFolder(kIniPath);
   Start();
