@@ -1,8 +1,8 @@
 #include "app/program.h"
 
-#include "app/form1.h"
-#include "forms/form2.h"
-#include "forms/form3.h"
+#include "app/badge_form.h"
+#include "forms/panel_form.h"
+#include "forms/settings_dialog.h"
 
 namespace rn {
 

@@ -1,7 +1,7 @@
 // The running gadget: the toolkit runtime, the shared state and the three forms.
 #pragma once
 
-#include "app/module1.h"
+#include "app/shared_state.h"
 #include "platform/toolkit.h"
 
 namespace rn {

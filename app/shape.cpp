@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
-#include "forms/form2.h"
+#include "forms/panel_form.h"
 #include "platform/rounding.h"
 
 namespace rn {

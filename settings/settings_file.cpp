@@ -1,8 +1,8 @@
 #include "settings/settings_file.h"
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
-#include "forms/form2.h"
+#include "forms/panel_form.h"
 #include "settings/settings_text.h"
 
 namespace rn {

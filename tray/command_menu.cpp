@@ -1,9 +1,9 @@
 #include "tray/command_menu.h"
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
-#include "forms/form2.h"
-#include "forms/form3.h"
+#include "forms/panel_form.h"
+#include "forms/settings_dialog.h"
 #include "settings/settings_file.h"
 #include "tray/tray_icon.h"
 

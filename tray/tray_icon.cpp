@@ -4,7 +4,7 @@
 #include <string>
 
 #include "app/program.h"
-#include "forms/form2.h"
+#include "forms/panel_form.h"
 #include "platform/rounding.h"
 #include "tray/command_menu.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
 #include "fuzz_check.h"
 #include "platform/sim/world.h"

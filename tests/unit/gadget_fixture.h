@@ -5,10 +5,10 @@
 
 #include <string>
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
-#include "forms/form2.h"
-#include "forms/form3.h"
+#include "forms/panel_form.h"
+#include "forms/settings_dialog.h"
 #include "platform/sim/world.h"
 
 namespace rn::testing {

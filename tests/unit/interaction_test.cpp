@@ -1,7 +1,7 @@
 // What the user does after start-up, on the simulated desktop.
 #include <gtest/gtest.h>
 
-#include "forms/user_control1.h"
+#include "forms/link_control.h"
 #include "gadget_fixture.h"
 #include "settings/settings_file.h"
 #include "tray/command_menu.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "forms/user_control1.h"
+#include "forms/link_control.h"
 #include "gadget_fixture.h"
 #include "tray/command_menu.h"
 

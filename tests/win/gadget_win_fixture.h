@@ -18,10 +18,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
-#include "forms/form2.h"
-#include "forms/form3.h"
+#include "forms/panel_form.h"
+#include "forms/settings_dialog.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/native.h"
 #include "platform/win32/text.h"

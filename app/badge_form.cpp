@@ -1,12 +1,12 @@
-#include "app/form1.h"
+#include "app/badge_form.h"
 
 #include "app/program.h"
 #include "app/shape.h"
-#include "forms/form2.h"
-#include "forms/form3.h"
 #include "forms/layout.h"
-#include "settings/module2.h"
+#include "forms/panel_form.h"
+#include "forms/settings_dialog.h"
 #include "settings/settings_file.h"
+#include "settings/topmost.h"
 #include "tray/command_menu.h"
 #include "tray/tray_icon.h"
 

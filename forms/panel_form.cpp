@@ -1,4 +1,4 @@
-#include "forms/form2.h"
+#include "forms/panel_form.h"
 
 #include "app/program.h"
 #include "tray/command_menu.h"

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "forms/layout.h"
-#include "forms/user_control1.h"
+#include "forms/link_control.h"
 #include "platform/toolkit.h"
 
 namespace rn {

@@ -1,8 +1,8 @@
-#include "forms/form3.h"
+#include "forms/settings_dialog.h"
 
-#include "app/form1.h"
+#include "app/badge_form.h"
 #include "app/program.h"
-#include "settings/module2.h"
+#include "settings/topmost.h"
 
 namespace rn {
 Form3::Form3(Program& p) : tk::Form(p, layout::kForm3), p_(p) {

@@ -1,4 +1,4 @@
-#include "settings/module2.h"
+#include "settings/topmost.h"
 
 namespace rn {
 namespace {

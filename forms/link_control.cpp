@@ -1,4 +1,4 @@
-#include "forms/user_control1.h"
+#include "forms/link_control.h"
 
 #include <string>
 
