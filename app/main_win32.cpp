@@ -8,7 +8,7 @@
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   rn::win32::Win32Api api;
   rn::win32::Win32Desktop desktop;
-  rn::Program program(desktop, api);
+  rn::Program program(desktop, api, desktop.Files());
   program.Start();
   return desktop.RunMessageLoop();
 }

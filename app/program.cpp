@@ -6,8 +6,8 @@
 
 namespace rn {
 
-Program::Program(Desktop& desktop, WinApi& api)
-    : tk::Runtime(desktop, api),
+Program::Program(Desktop& desktop, WinApi& api, FileSystem& files)
+    : tk::Runtime(desktop, api, files),
       form1_([this] { return std::make_unique<rn::Form1>(*this); }),
       form2_([this] { return std::make_unique<rn::Form2>(*this); }),
       form3_([this] { return std::make_unique<rn::Form3>(*this); }) {}

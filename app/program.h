@@ -12,7 +12,7 @@ class Form3;
 
 class Program : public tk::Runtime {
  public:
-  Program(Desktop& desktop, WinApi& api);
+  Program(Desktop& desktop, WinApi& api, FileSystem& files);
   ~Program() override;
 
   // Each use creates and loads its form, hidden, the first time.

@@ -9,8 +9,8 @@ namespace rn::tk {
 
 // ---------------------------------------------------------------- Runtime
 
-Runtime::Runtime(Desktop& desktop, WinApi& api)
-    : desktop_(desktop), api_(api), files_(desktop.Files()) {}
+Runtime::Runtime(Desktop& desktop, WinApi& api, FileSystem& files)
+    : desktop_(desktop), api_(api), files_(files) {}
 
 Runtime::~Runtime() = default;
 

@@ -65,7 +65,7 @@ struct ControlLayout {
 
 class Runtime {
  public:
-  Runtime(Desktop& desktop, WinApi& api);
+  Runtime(Desktop& desktop, WinApi& api, FileSystem& files);
   Runtime(const Runtime&) = delete;
   Runtime& operator=(const Runtime&) = delete;
   virtual ~Runtime();

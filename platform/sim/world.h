@@ -3,7 +3,7 @@
 // the rn::WinApi that the toolkit is given. Each test makes its own:
 //
 //   sim::World world;
-//   tk::Runtime rt(world.desktop(), world.api());
+//   tk::Runtime rt(world.desktop(), world.api(), world.files());
 //
 // world.desktop() plays the user (MouseDown, ClickControl, PressTab, ClickIcon,
 // ...), takes scripts for drags, menus and modal loops, and shows the windows;

@@ -56,7 +56,7 @@ TEST_F(DesktopPictures, EachPictureIsLoadedOnceInItsOwnSize) {
 }
 
 TEST_F(DesktopPictures, TheToolkitsPictureBoxTakesItsPicturesSize) {
-  tk::Runtime rt(desktop, api);
+  tk::Runtime rt(desktop, api, desktop.Files());
   tk::FormLayout layout;
   layout.border = BorderStyle::None;
   layout.clientWidth = layout.clientHeight = 3000;

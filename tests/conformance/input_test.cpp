@@ -221,7 +221,7 @@ TEST_F(DesktopKeys, TheCloseBoxAndAltF4AskTheFormAndLeaveItWhereItIs) {
   EXPECT_EQ(TakeLog(), Log{"bare close"}) << "Alt+F4 even without a close box";
   EXPECT_TRUE(desktop.IsVisible(bare));
 
-  tk::Runtime rt(desktop, api);
+  tk::Runtime rt(desktop, api, desktop.Files());
   tk::FormLayout layout;
   layout.clientWidth = 3000;
   layout.clientHeight = 1500;

@@ -48,7 +48,7 @@ class Counted : public tk::Form {
 };
 
 TEST_F(DesktopModal, AModalFormKeepsTheOthersFromTheUserUntilItGoes) {
-  tk::Runtime rt(desktop, api);
+  tk::Runtime rt(desktop, api, desktop.Files());
   Counted main(rt, 0);
   Counted modal(rt, 6000);
   main.Show();
@@ -139,7 +139,7 @@ TEST_F(DesktopNotifyIcon, AnotherIconsMessageLooksLikeAMoveWithAButtonHeld) {
 }
 
 TEST_F(DesktopReports, AHandlersErrorIsReportedAndTheEndIsAskedOfTheDesktop) {
-  tk::Runtime rt(desktop, api);
+  tk::Runtime rt(desktop, api, desktop.Files());
   rt.Dispatch([] { throw tk::RuntimeError(tk::Error::FileNotFound, "x.ini"); });
   EXPECT_EQ(user.Reports(),
             std::vector<std::string>{tk::RuntimeError(tk::Error::FileNotFound, "x.ini").what()});

@@ -38,7 +38,7 @@ class Silent final : public WindowEvents {};
 
 TEST(SimOnly, AScreenOfAnotherSizeAndScaleSizesAndCentresForms) {
   World world({.screen = {800, 600, 120}});
-  tk::Runtime rt(world.desktop(), world.api());
+  tk::Runtime rt(world.desktop(), world.api(), world.files());
   tk::FormLayout layout;
   layout.border = BorderStyle::None;
   layout.clientWidth = 1440;  // an inch

@@ -37,7 +37,7 @@ struct State {
 
 struct Started {
   sim::World world;
-  Program program{world.desktop(), world.api()};
+  Program program{world.desktop(), world.api(), world.files()};
   explicit Started(std::string_view ini) {
     // The shape scan makes thousands of calls each start; nothing here reads them.
     world.api().SetRecording(false);

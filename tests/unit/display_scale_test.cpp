@@ -23,7 +23,7 @@ struct Gadget {
   explicit Gadget(sim::WorldOptions options) : world(std::move(options)) {}
   sim::World world;
   sim::SimDesktop& desk = world.desktop();
-  Program program{desk, world.api()};
+  Program program{desk, world.api(), world.files()};
   Module1& m = program.module1;
 
   Rect Bounds(HWnd hwnd) const { return desk.Find(hwnd)->bounds; }

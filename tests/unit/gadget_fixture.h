@@ -22,7 +22,7 @@ class GadgetTest : public ::testing::Test {
   sim::SimDesktop& desk = world.desktop();
   sim::SimApi& api = world.api();
   sim::SimFiles& files = world.files();
-  Program program{desk, api};
+  Program program{desk, api, files};
   Module1& m = program.module1;
 
   void Start() { program.Start(); }

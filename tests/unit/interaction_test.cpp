@@ -275,7 +275,7 @@ TEST_F(Interaction, TheNextStartRestoresWhatExitWrote) {
 
   sim::World next;
   next.files().PutFile(kIniPath, *Ini());
-  Program again(next.desktop(), next.api());
+  Program again(next.desktop(), next.api(), next.files());
   again.Start();
   EXPECT_EQ(next.desktop().Find(again.Form1().hWnd())->bounds, (Rect{148, 130, 198, 180}));
   EXPECT_FALSE(next.desktop().Find(again.Form1().hWnd())->topmost);
@@ -302,7 +302,7 @@ TEST_F(Interaction, AnUnwritableFileIsReportedTheOldOneKeptAndTheExitFinished) {
     sim::World w;
     const std::string old = "720,450\r\n3000,2000\r\n#TRUE#\r\n";
     w.files().PutFile(kIniPath, old);
-    Program p(w.desktop(), w.api());
+    Program p(w.desktop(), w.api(), w.files());
     p.Start();
     w.desktop().ScriptDrag(50, 50);
     w.desktop().MouseDown(p.Form1().hWnd(), tk::kLeftButton, 0, 25, 25);
@@ -330,7 +330,7 @@ TEST(ExitWithoutAPreviousFile, TheReportDoesNotPromiseOne) {
     } else {
       w.files().SetReadOnlyFolder("C:\\Program Files\\Ravik N");
     }
-    Program p(w.desktop(), w.api());
+    Program p(w.desktop(), w.api(), w.files());
     p.Start();
     p.Dispatch([&] { RunMenuCommand(p, kExit); });
     ASSERT_EQ(w.desktop().Errors().size(), 1u);

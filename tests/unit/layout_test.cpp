@@ -65,7 +65,7 @@ TEST(LayoutTables, ReachTheWindowsThroughTheToolkitsConversion) {
     SCOPED_TRACE(dpi);
     sim::World world({.screen = {1024, 768, dpi}});
     sim::SimDesktop& desk = world.desktop();
-    Program program(desk, world.api());
+    Program program(desk, world.api(), world.files());
     program.Start();
     ExpectFormFromTable(desk, program.Form1(), layout::kForm1);
 

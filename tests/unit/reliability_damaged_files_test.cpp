@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "gadget_fixture.h"
-#include "tests/fuzz/desktop_with_files.h"
 
 namespace rn::testing {
 namespace {
@@ -135,7 +134,7 @@ TEST_P(DamagedFile, StartsAsTheReadmeSaysAndLeavesTheFileAlone) {
   const Damaged& c = GetParam();
   sim::World world;
   world.files().PutFile(kIniPath, c.bytes);
-  Program program(world.desktop(), world.api());
+  Program program(world.desktop(), world.api(), world.files());
   program.Start();
   ExpectStartedAs(world, program, c.expected);
   EXPECT_EQ(world.files().GetFile(kIniPath), c.bytes);
@@ -150,7 +149,7 @@ TEST(UnopenableSettingsFile, AFolderNamedLikeTheFileGivesTheDefaults) {
   sim::World world;
   world.files().MakeFolder(kIniPath);
   world.files().PutFile(std::string(kIniPath) + "\\inside.txt", kGood);
-  Program program(world.desktop(), world.api());
+  Program program(world.desktop(), world.api(), world.files());
   program.Start();
   ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
   EXPECT_TRUE(world.files().IsFolder(kIniPath));
@@ -160,7 +159,7 @@ TEST(UnopenableSettingsFile, ALockedFileGivesTheDefaults) {
   sim::World world;
   world.files().PutFile(kIniPath, "720,450\r\n527.5,336\r\n#FALSE#\r\n");
   world.files().Lock(kIniPath);
-  Program program(world.desktop(), world.api());
+  Program program(world.desktop(), world.api(), world.files());
   program.Start();
   ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
 }
@@ -224,8 +223,7 @@ constexpr std::uint64_t kFewBuffers = 64 * 1024;
 TEST(GigabyteSettingsFile, OnlyItsThreeLinesAreRead) {
   sim::World world;
   MadeUpFile file(world.files(), kGood, "1,2\r\n", kGigabyte);
-  fuzz::DesktopWithFiles desktop(world.desktop(), file);
-  Program program(desktop, world.api());
+  Program program(world.desktop(), world.api(), file);
   program.Start();
   ExpectStartedAs(world, program, kGoodOutcome);
   EXPECT_LT(file.served(), kFewBuffers);
@@ -235,8 +233,7 @@ TEST(GigabyteSettingsFile, OnlyItsThreeLinesAreRead) {
 TEST(GigabyteSettingsFile, ALineWithoutACommaFailsEachUnitAfter64Characters) {
   sim::World world;
   MadeUpFile file(world.files(), "", "7", kGigabyte);
-  fuzz::DesktopWithFiles desktop(world.desktop(), file);
-  Program program(desktop, world.api());
+  Program program(world.desktop(), world.api(), file);
   program.Start();
   ExpectStartedAs(world, program, kNothingRead);
   EXPECT_LT(file.served(), kFewBuffers);

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "gadget_fixture.h"
-#include "tests/fuzz/desktop_with_files.h"
 #include "tray/command_menu.h"
 
 namespace rn::testing {
@@ -90,8 +89,7 @@ struct Exiting {
   sim::World world;
   sim::SimFiles& disk = world.files();
   SteppedFiles files{disk};
-  fuzz::DesktopWithFiles desktop{world.desktop(), files};
-  Program program{desktop, world.api()};
+  Program program{world.desktop(), world.api(), files};
 
   explicit Exiting(const std::optional<std::string>& old) {
     if (old) disk.PutFile(kIniPath, *old);

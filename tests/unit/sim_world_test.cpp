@@ -76,7 +76,7 @@ class SimWorld : public ::testing::Test {
   World world;
   SimDesktop& desktop = world.desktop();
   SimApi& api = world.api();
-  tk::Runtime rt{desktop, api};
+  tk::Runtime rt{desktop, api, desktop.Files()};
   PictureForm form{rt};
 };
 

@@ -33,7 +33,7 @@ TEST_F(StartUp, WithoutAFileUsesTheDefaultsAndWritesNothing) {
 
 TEST(StartUpOnAnOddScreen, HalfTwipDefaultsAreKeptAndWrittenWithTheirFraction) {
   sim::World w({.screen = {1023, 767, 96}});
-  Program p(w.desktop(), w.api());
+  Program p(w.desktop(), w.api(), w.files());
   p.Start();
   const Rect panel = w.desktop().Find(p.Form2().hWnd())->bounds;
   EXPECT_EQ(p.module1.PanelLeft, 1023 * 7.5f - panel.Width() * 7.5f);
@@ -114,7 +114,7 @@ TEST_F(StartUp, DamagedValuesFailTheirOwnUnitOnly) {
     SCOPED_TRACE(c.ini);
     sim::World w;
     w.files().PutFile(kIniPath, c.ini);
-    Program p(w.desktop(), w.api());
+    Program p(w.desktop(), w.api(), w.files());
     p.Start();
     EXPECT_EQ(w.desktop().Find(p.Form1().hWnd())->bounds, c.badge);
     EXPECT_EQ(p.module1.PanelLeft, c.panelLeft);
@@ -308,7 +308,7 @@ TEST(StartUpWithACreationRefused, ShowsTheBadgeAndAddsTheIconWheneverTheBadgeExi
       sim::World world;
       if (withFile) world.files().PutFile(kIniPath, "720,450\r\n3000,2000\r\n#TRUE#\r\n");
       CreationFailingDesktop desktop(world.desktop(), failing);
-      Program program(desktop, world.api());
+      Program program(desktop, world.api(), world.files());
       program.Start();
       if (!desktop.Failed()) break;
       const HWnd badge = program.Form1().hWnd();

@@ -117,7 +117,7 @@ class GadgetWinTest : public ::testing::Test {
 
   SettingsFileGuard ini;  // first in, last out: the program's files are closed by then
   std::unique_ptr<conformance::Driver> user;
-  Program program{user->desktop(), user->api()};
+  Program program{user->desktop(), user->api(), user->desktop().Files()};
   Module1& m = program.module1;
 
   void StartWith(std::optional<std::string> settings) {

@@ -79,7 +79,7 @@ class Win32Only : public ::testing::Test {
 
   Win32Desktop desktop{{.exitOnEnd = false, .errorsToMessageBox = false}};
   Win32Api api;
-  tk::Runtime rt{desktop, api};
+  tk::Runtime rt{desktop, api, desktop.Files()};
 };
 
 TEST_F(Win32Only, BorderStylesAndControlKindsGetTheirStylesAndOwners) {
