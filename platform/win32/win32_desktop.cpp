@@ -1,6 +1,8 @@
 #include "platform/win32/win32_desktop.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -22,6 +24,25 @@ constexpr wchar_t kOwnerClass[] = L"RavikN.Owner";
 Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
+
+const Win32Desktop::Impl::KindRow& Win32Desktop::Impl::RowOf(ControlKind kind) {
+  // In the order of ControlKind.
+  static constexpr KindRow kRows[] = {
+      {kPictureBoxClass, 0, 0, &Impl::PaintPictureBox},
+      {L"EDIT", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, nullptr},
+      // Never the default button: Enter presses nothing.
+      {L"BUTTON", BS_PUSHBUTTON, 0, nullptr},
+      // Not automatic: the click toggles it here, before the event.
+      {L"BUTTON", BS_3STATE, 0, nullptr},
+      {kFrameClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, &Impl::PaintFrame},
+      // One line, clipped at its edge.
+      {L"STATIC", SS_LEFTNOWORDWRAP, 0, nullptr},
+      {kImageClass, 0, 0, &Impl::PaintImage},
+      {kUserControlClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, nullptr},
+  };
+  static_assert(std::size(kRows) == static_cast<std::size_t>(ControlKind::UserControl) + 1);
+  return kRows[static_cast<std::size_t>(kind)];
+}
 
 void Win32Desktop::Impl::RegisterClasses() {
   struct ClassInfo {
@@ -160,49 +181,11 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
   const std::shared_ptr<Impl::Window> parent = impl_->Lookup(parentHandle);
   if (!parent) return 0;
 
-  DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  DWORD exStyle = 0;
-  const wchar_t* className = nullptr;
-  bool standard = true;
-  switch (request.kind) {
-    case ControlKind::PictureBox:
-      className = kPictureBoxClass;
-      standard = false;
-      break;
-    case ControlKind::TextBox:
-      className = L"EDIT";
-      style |= ES_LEFT | ES_AUTOHSCROLL;
-      exStyle |= WS_EX_CLIENTEDGE;
-      break;
-    case ControlKind::CommandButton:
-      className = L"BUTTON";
-      style |= BS_PUSHBUTTON;  // never the default button: Enter presses nothing
-      break;
-    case ControlKind::CheckBox:
-      className = L"BUTTON";
-      style |= BS_3STATE;  // not automatic: the click toggles it here, before the event
-      break;
-    case ControlKind::Frame:
-      className = kFrameClass;
-      style |= WS_CLIPCHILDREN;
-      exStyle |= WS_EX_CONTROLPARENT;
-      standard = false;
-      break;
-    case ControlKind::Label:
-      className = L"STATIC";
-      style |= SS_LEFTNOWORDWRAP;  // one line, clipped at its edge
-      break;
-    case ControlKind::Image:
-      className = kImageClass;
-      standard = false;
-      break;
-    case ControlKind::UserControl:
-      className = kUserControlClass;
-      style |= WS_CLIPCHILDREN;
-      exStyle |= WS_EX_CONTROLPARENT;
-      standard = false;
-      break;
-  }
+  const Impl::KindRow& row = Impl::RowOf(request.kind);
+  const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | row.style;
+  const DWORD exStyle = row.exStyle;
+  const wchar_t* className = row.className;
+  const bool standard = FactsOf(request.kind).standard;
 
   if (standard) impl_->InitCommonControls();
   auto window = std::make_shared<Impl::Window>();

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/control_kinds.h"
 #include "platform/win32/display_scale.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/native.h"
@@ -203,6 +204,16 @@ struct Win32Desktop::Impl {
     return std::any_of(windows.begin(), windows.end(),
                        [](const auto& w) { return w.second->form; });
   }
+
+  // How this desktop makes and paints each kind of control; what both desktops
+  // share about a kind is in FactsOf.
+  struct KindRow {
+    const wchar_t* className;
+    DWORD style;  // beyond what every control has
+    DWORD exStyle;
+    void (Impl::*paint)(Window& window);  // null: the class paints itself
+  };
+  static const KindRow& RowOf(ControlKind kind);
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -103,7 +103,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       }
       break;
     case WM_SETFOCUS:
-      if (window.form || window.kind == ControlKind::PictureBox) {
+      if (window.form || FactsOf(window.kind).focusOnAnyPress) {
         Raise(window, [](WindowEvents& e) { e.OnGotFocus(); });
       }
       return 0;
@@ -145,11 +145,9 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       break;
     case WM_PAINT:
       if (window.form) break;
-      switch (window.kind) {
-        case ControlKind::Frame: PaintFrame(window); return 0;
-        case ControlKind::Image: PaintImage(window); return 0;
-        case ControlKind::PictureBox: PaintPictureBox(window); return 0;
-        default: break;
+      if (const auto paint = RowOf(window.kind).paint) {
+        (this->*paint)(window);
+        return 0;
       }
       break;
     case WM_SETFONT:
@@ -207,7 +205,7 @@ LRESULT Win32Desktop::Impl::DoubleClick(Window& window) {
 LRESULT Win32Desktop::Impl::MouseDown(Window& window, std::int16_t button, WPARAM wParam,
                                       LPARAM lParam) {
   const HWND hwnd = window.hwnd;
-  if (!window.form && window.kind == ControlKind::PictureBox) ::SetFocus(hwnd);
+  if (!window.form && FactsOf(window.kind).focusOnAnyPress) ::SetFocus(hwnd);
   // The button's release comes back here even when it happens outside.
   if (::GetCapture() != hwnd) ::SetCapture(hwnd);
   const MouseInput input = Input(button, wParam, lParam);
@@ -236,7 +234,7 @@ void Win32Desktop::Impl::Clicked(HWND control) {
     const LRESULT state = ::SendMessageW(control, BM_GETCHECK, 0, 0);
     ::SendMessageW(control, BM_SETCHECK, state == BST_UNCHECKED ? BST_CHECKED : BST_UNCHECKED, 0);
   }
-  if (window->kind == ControlKind::CommandButton || window->kind == ControlKind::CheckBox) {
+  if (FactsOf(window->kind).button) {
     Raise(*window, [](WindowEvents& e) { e.OnClick(); });
   }
 }
