@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "platform/control_kinds.h"
 #include "platform/rounding.h"
 
 namespace rn::tk {
@@ -236,13 +237,7 @@ void Form::Load() {
 
   std::vector<Control*> stops;
   for (Control* control : controls_) {
-    switch (control->layout_.kind) {
-      case ControlKind::TextBox:
-      case ControlKind::CommandButton:
-      case ControlKind::CheckBox:
-      case ControlKind::PictureBox: stops.push_back(control); break;
-      default: break;
-    }
+    if (FactsOf(control->layout_.kind).tabStop) stops.push_back(control);
   }
   std::stable_sort(stops.begin(), stops.end(),
                    [](const Control* a, const Control* b) { return a->TabKey() < b->TabKey(); });

@@ -4,6 +4,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/control_kinds.h"
 #include "platform/mouse_keys.h"
 #include "platform/picture_decoder.h"
 #include "platform/scale.h"
@@ -24,25 +25,12 @@ MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam) {
   return in;
 }
 
-bool IsButton(ControlKind kind) {
-  return kind == ControlKind::CommandButton || kind == ControlKind::CheckBox;
-}
+bool IsButton(ControlKind kind) { return FactsOf(kind).button; }
 
-// The platform's own controls, which keep the pointer's messages to themselves.
-bool IsStandard(ControlKind kind) {
-  return IsButton(kind) || kind == ControlKind::TextBox || kind == ControlKind::Label;
-}
-
-// The platform's controls take the focus on a left press; the toolkit's picture
-// box on any.
 bool TakesFocusOnPress(ControlKind kind, std::int16_t button) {
-  return kind == ControlKind::PictureBox ||
-         (button == kLeftButton && (IsButton(kind) || kind == ControlKind::TextBox));
+  const ControlKindFacts& facts = FactsOf(kind);
+  return facts.focusOnAnyPress || (button == kLeftButton && facts.focusOnLeftPress);
 }
-
-// The platform's static control answers its hit test with "transparent"; the
-// toolkit's frames and images are windows of its own classes, which do not.
-bool LetsPointsThrough(ControlKind kind) { return kind == ControlKind::Label; }
 
 Rect Normalized(const Rect& r) {
   return {r.left, r.top, std::max(r.left, r.right), std::max(r.top, r.bottom)};
@@ -179,7 +167,7 @@ HWnd SimDesktop::Hit(HWnd hwnd, Point inParent) const {
       return W(child)->enabled ? found : hwnd;
     }
   }
-  return !w.form && LetsPointsThrough(w.kind) ? 0 : hwnd;
+  return !w.form && FactsOf(w.kind).letsPointerThrough ? 0 : hwnd;
 }
 
 HWnd SimDesktop::WindowFromPoint(Point screen) const {
@@ -635,7 +623,7 @@ bool SimDesktop::MouseDown(HWnd hwnd, std::int16_t button, std::int16_t shift, s
   if (!CanTakeInput(hwnd)) return true;  // a focus handler took it away
   release_taken_ = false;
   capture_ = hwnd;
-  if (const WindowState& w = *W(hwnd); w.form || !IsStandard(w.kind)) {
+  if (const WindowState& w = *W(hwnd); w.form || !FactsOf(w.kind).standard) {
     Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({button, shift, x, y, false}); });
   }
   return true;
@@ -651,7 +639,7 @@ bool SimDesktop::MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std
   const bool pressed = capture_ == hwnd;
   if (pressed) capture_ = 0;
   const WindowState& w = *W(hwnd);
-  if (w.form || !IsStandard(w.kind)) {
+  if (w.form || !FactsOf(w.kind).standard) {
     Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({button, shift, x, y, false}); });
   } else if (pressed && button == kLeftButton && IsButton(w.kind)) {
     PushButton(hwnd);
