@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <map>
 #include <optional>
-#include <stdexcept>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -592,7 +591,7 @@ void Win32Desktop::Impl::BuildImage(Window& window, int width, int height, const
   window_dc screen(nullptr);
   unique_hdc dc(::CreateCompatibleDC(screen.get()));
   unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
-  if (!dc || !bitmap) throw std::runtime_error("Out of memory for a picture box's image");
+  if (!dc || !bitmap) throw tk::RuntimeError(tk::Error::OutOfMemory, "a picture box's image");
   select_guard selection(dc.get(), bitmap.get());
   RECT all{0, 0, width, height};
   ::FillRect(dc.get(), &all, FaceBrush());
@@ -688,7 +687,8 @@ void Win32Desktop::Impl::RegisterClasses() {
     wc.lpszClassName = info.name;
     // A second desktop in the same process finds its classes already there.
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-      throw std::runtime_error("RegisterClassExW failed: " + SystemMessage(::GetLastError()));
+      throw tk::RuntimeError(tk::Error::InternalError,
+                             "RegisterClassExW failed: " + SystemMessage(::GetLastError()));
     }
   }
 }
@@ -829,7 +829,10 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& event
   const HWND hwnd =
       ::CreateWindowExW(exStyle, kFormClass, Widen(request.caption).c_str(), style, x, y, width,
                         height, owner, nullptr, impl_->instance, window.get());
-  if (!hwnd) throw std::runtime_error("Cannot create a window: " + SystemMessage(::GetLastError()));
+  if (!hwnd) {
+    throw tk::RuntimeError(tk::Error::InternalError,
+                           "Cannot create a window: " + SystemMessage(::GetLastError()));
+  }
   impl_->windows[hwnd] = window;
 
   if (icon) {
@@ -900,7 +903,8 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
       request.bounds.top, request.bounds.Width(), request.bounds.Height(), parent->hwnd,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), impl_->instance, window.get());
   if (!hwnd) {
-    throw std::runtime_error("Cannot create a control: " + SystemMessage(::GetLastError()));
+    throw tk::RuntimeError(tk::Error::InternalError,
+                           "Cannot create a control: " + SystemMessage(::GetLastError()));
   }
   // Each control lies above those made before it, as the form lists them, so a
   // label that overlaps an earlier, wider one (the version beside the product
