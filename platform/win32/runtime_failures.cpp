@@ -5,11 +5,11 @@
 
 #include <cstdarg>
 #include <cstdlib>
-#include <cstring>
 #include <exception>
 #include <iterator>
 #include <new>
 #include <string>
+#include <string_view>
 
 #include "platform/errors.h"
 #include "platform/win32/native.h"
@@ -65,16 +65,17 @@ void __throw_logic_error(const char* what) {
 
 // The format's values are left out (formatting them is what the library's printf-like code is
 // for); the function that refused is named: the format's first argument where the format starts
-// with it, otherwise the format's own text before its colon.
+// with it, otherwise the format's own text before its first ": ".
 void __throw_out_of_range_fmt(const char* format, ...) {
-  std::string where;
-  if (std::strncmp(format, "%s", 2) == 0) {
+  const string_view text(format);
+  string where;
+  if (text.starts_with("%s")) {
     va_list arguments;
     va_start(arguments, format);
     where = va_arg(arguments, const char*);
     va_end(arguments);
   } else {
-    where.assign(format, std::strcspn(format, ":"));
+    where = text.substr(0, text.find(": "));
   }
   throw rn::tk::RuntimeError(rn::tk::Error::SubscriptOutOfRange, where);
 }
