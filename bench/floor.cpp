@@ -1,6 +1,7 @@
 // The least a Win32 program can do to put a window on screen and wait: the yardstick the
 // gadget's start-up, memory and size are measured against. Built with the gadget's own
-// toolchain and flags, so that what differs is what the gadget itself adds.
+// toolchain and flags, so that what differs is what the gadget itself adds; DPI-aware through
+// the gadget's manifest, so that at every scale it draws what the gadget draws.
 //
 // Built a second time with RN_FLOOR_PLUS, it also does, in the gadget's order, the work
 // that no program showing the gadget's kind of window can avoid: the same DLLs, bound the
@@ -76,15 +77,17 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
   wc.lpszClassName = kClass;
   if (!::RegisterClassW(&wc)) return 1;
-  // The badge's size and place, so that both put the same pixels on screen.
+  // The badge's size at the screen's scale, and its place, so that both put the same pixels on
+  // screen.
+  const int side = ::MulDiv(50, static_cast<int>(::GetDpiForSystem()), USER_DEFAULT_SCREEN_DPI);
   const HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClass, L"Floor", WS_POPUP,
-                                      0, 0, 50, 50, nullptr, nullptr, instance, nullptr);
+                                      0, 0, side, side, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
   ::ShowWindow(hwnd, SW_SHOW);
   ::UpdateWindow(hwnd);
 #ifdef RN_FLOOR_PLUS
   panel = MakePanel(instance);
-  ::SetWindowRgn(hwnd, ::CreateEllipticRgn(0, 0, 51, 51), TRUE);
+  ::SetWindowRgn(hwnd, ::CreateEllipticRgn(0, 0, side + 1, side + 1), TRUE);
   NOTIFYICONDATAW icon = TrayIcon();
   ::Shell_NotifyIconW(NIM_ADD, &icon);
 #endif

@@ -2,7 +2,8 @@
 """Runs the gadget, with and without a settings file, and the two floors in alternating rounds
 in one warm Wine session and reports what each costs: start-up to the badge visible and to the
 gadget ready, peak resident memory, idle CPU, executable size, imports and loaded DLLs, and
-GDI/USER objects over many cycles of the gadget's panel, menu and dialog.
+GDI/USER objects over many cycles of the gadget's panel, menu and dialog, all at 96 dpi; then
+start-up once more at a second scale (192 dpi), where it leaves the session.
 
 scripts/bench builds the programs, starts the session (WINEPREFIX, DISPLAY exported) and calls
 this. The programs are copied into folders of their own, so that the gadget's settings file is
@@ -29,6 +30,9 @@ VISIBLE_RATIO = 1.10  # the badge visible, against the floor
 READY_RATIO = 1.05  # shaped and the icon added, against the floor-plus
 MEMORY_RATIO = 1.03  # peak resident memory, against the floor-plus
 SIZE_LIMIT = 240 * 1024  # the stripped executable, bytes
+# The badge visible against the floor at this scale too; the ratio must not grow with it.
+BASE_DPI = 96
+WINE_DPI = Path(__file__).resolve().parent.parent / "scripts" / "wine-dpi"
 WARM_CYCLES = 10
 # What a previous run could have left; the badge at 48, 30 pixels.
 SETTINGS = b"720,450\r\n527.5,336\r\n#TRUE#\r\n"
@@ -241,6 +245,33 @@ def gdi_growth(before: dict, after: dict) -> dict:
     return {GDI_KINDS.get(k, k): n for k, n in grown.items() if n != 0}
 
 
+def set_dpi(dpi: int):
+    """Every Wine program started from now on runs at `dpi`; the wineserver starts afresh."""
+    if subprocess.run([str(WINE_DPI), str(dpi)], stdin=subprocess.DEVNULL).returncode != 0:
+        raise BenchError(f"scripts/wine-dpi {dpi} failed")
+
+
+def start_rounds(driver: Driver, floor: Program, with_file: Program, plus: Program,
+                 without: Program, rounds: int) -> dict:
+    """Each program's start-ups over `rounds` rounds, every other one in the reverse order,
+    after one discarded round: the first start of each pays for what Wine caches."""
+    programs = (floor, with_file, plus, without)
+    for program in programs:
+        run_once(driver, program, 0)
+    runs = {p.name: [] for p in programs}
+    for i in range(rounds):
+        order = programs if i % 2 == 0 else tuple(reversed(programs))
+        for program in order:
+            runs[program.name].append(run_once(driver, program, 0))
+        f, fp = runs[floor.name][-1], runs[plus.name][-1]
+        g, n = runs[with_file.name][-1], runs[without.name][-1]
+        print(f"round {i + 1:2}: visible ms: floor {f['visible_ms']:5.1f}, file "
+              f"{g['visible_ms']:5.1f}, no file {n['visible_ms']:5.1f}; ready ms: floor-plus "
+              f"{fp['ready_ms']:5.1f}, file {g['ready_ms']:5.1f}, no file {n['ready_ms']:5.1f}; "
+              f"load {load()}", flush=True)
+    return runs
+
+
 def main() -> int:
     ap = argparse.ArgumentParser(description=__doc__)
     ap.add_argument("--gadget", type=Path, required=True)
@@ -250,6 +281,9 @@ def main() -> int:
     ap.add_argument("--driver", type=Path, required=True)
     ap.add_argument("--scratch", type=Path, required=True)
     ap.add_argument("--rounds", type=int, default=40)
+    ap.add_argument("--scale-dpi", type=int, default=192,
+                    help="the second scale start-up is measured at")
+    ap.add_argument("--scale-rounds", type=int, default=15)
     ap.add_argument("--idle", type=float, default=10.0)
     ap.add_argument("--idle-runs", type=int, default=3)
     ap.add_argument("--cycles", type=int, default=1000)
@@ -276,14 +310,16 @@ def main() -> int:
     print(f"machine: {os.cpu_count()} CPUs, {cpu}; {wine}; Xvfb {os.environ.get('DISPLAY', '')}")
     # Other work on the machine shows in the start-up spread: say how busy it was.
     print(f"load:    {load()} (1, 5, 15 min) at the start")
-    print(f"runs:    {args.rounds} rounds after one discarded warm-up round; each round starts "
-          "the floor, RavikN.exe with its settings file, the floor-plus and RavikN.exe without "
-          "one, in that order and the next round in the reverse order; ratios are medians of "
-          "the per-round ratios")
+    print(f"runs:    {args.rounds} rounds at {BASE_DPI} dpi after one discarded warm-up round; "
+          "each round starts the floor, RavikN.exe with its settings file, the floor-plus and "
+          "RavikN.exe without one, in that order and the next round in the reverse order; ratios "
+          f"are medians of the per-round ratios; at the end {args.scale_rounds} more at "
+          f"{args.scale_dpi} dpi")
     print("driver:  starts each program with CreateProcess and looks every millisecond "
           "(Sleep(1)) for its window visible, then shaped (GetWindowRgn) and its tray icon "
           "added (Shell_NotifyIcon NIM_MODIFY answers); times from just before CreateProcess")
-    print("floor:   bench/floor.cpp, one topmost window shown; floor-plus: the same, then, as "
+    print("floor:   bench/floor.cpp, one topmost window shown, DPI-aware through the gadget's "
+          "manifest; floor-plus: the same, then, as "
           "the gadget does after its badge is shown, a hidden window with an edit box and two "
           "buttons (common controls 6), a region and a tray icon, with the gadget's DLLs "
           "delay-loaded as the gadget loads them")
@@ -291,27 +327,15 @@ def main() -> int:
           f"times and watched for {args.idle:g} s")
     print()
 
-    # The first start of each pays for what Wine caches.
-    for program in programs:
-        run_once(driver, program, 0)
-
-    runs = {p.name: [] for p in programs}
-    for i in range(args.rounds):
-        order = programs if i % 2 == 0 else tuple(reversed(programs))
-        for program in order:
-            runs[program.name].append(run_once(driver, program, 0))
-        f, fp = runs[floor.name][-1], runs[plus.name][-1]
-        g, n = runs[with_file.name][-1], runs[without.name][-1]
-        print(f"round {i + 1:2}: visible ms: floor {f['visible_ms']:5.1f}, file "
-              f"{g['visible_ms']:5.1f}, no file {n['visible_ms']:5.1f}; ready ms: floor-plus "
-              f"{fp['ready_ms']:5.1f}, file {g['ready_ms']:5.1f}, no file {n['ready_ms']:5.1f}; "
-              f"load {load()}", flush=True)
+    set_dpi(BASE_DPI)
+    runs = start_rounds(driver, floor, with_file, plus, without, args.rounds)
     print()
 
     results = []  # (figure, met, text)
 
-    def ratios(case: Program, key: str, base: Program, base_key: str | None = None) -> list:
-        return [r[key] / b[base_key or key] for r, b in zip(runs[case.name], runs[base.name])]
+    def ratios(case: Program, key: str, base: Program, of: dict | None = None) -> list:
+        of = of or runs
+        return [r[key] / b[key] for r, b in zip(of[case.name], of[base.name])]
 
     def values(program: Program, key: str) -> list:
         return [r[key] for r in runs[program.name]]
@@ -485,6 +509,31 @@ def main() -> int:
                     "simulated desktop"))
     results.append(("DLLs beside the executable", not outside,
                     "none loaded" if not outside else ", ".join(outside)))
+    print()
+
+    # Last, so that every figure above is at the base scale; scripts/bench puts it back.
+    print(f"start-up at {args.scale_dpi} dpi against the floors at the same scale, "
+          f"{args.scale_rounds} rounds as above (scripts/wine-dpi; the floors take the scale "
+          "through the gadget's manifest): median and range")
+    set_dpi(args.scale_dpi)
+    scaled = start_rounds(driver, floor, with_file, plus, without, args.scale_rounds)
+    print(f"  {'':30} {'visible, ms':>22} {'visible / floor':>22} {'ready / floor-plus':>22}")
+    print(f"  {floor.name:30} {spread([r['visible_ms'] for r in scaled[floor.name]], 1):>22}")
+    for case in cases:
+        visible = ratios(case, "visible_ms", floor, scaled)
+        ready = ratios(case, "ready_ms", plus, scaled)
+        print(f"  {case.name:30} {spread([r['visible_ms'] for r in scaled[case.name]], 1):>22} "
+              f"{spread(visible, 3):>22} {spread(ready, 3):>22}")
+    print(f"  visible / floor at {args.scale_dpi} dpi over the same at {BASE_DPI} dpi (the "
+          "rounds above): must not be above 1")
+    for case in cases:
+        base = statistics.median(ratios(case, "visible_ms", floor))
+        at_scale = statistics.median(ratios(case, "visible_ms", floor, scaled))
+        quotient = at_scale / base
+        print(f"  {case.name:30} {at_scale:.3f} / {base:.3f} = {quotient:.3f}")
+        results.append((f"visible at {args.scale_dpi} dpi, {case.name}", quotient <= 1,
+                        f"{at_scale:.3f} x the floor, {base:.3f} at {BASE_DPI} dpi: "
+                        f"{quotient:.3f} (target <= 1)"))
     print()
 
     print(f"load:    {load()} (1, 5, 15 min) at the end")

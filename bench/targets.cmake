@@ -13,10 +13,12 @@ endif()
 set_property(GLOBAL PROPERTY RN_BENCH_DEFINED TRUE)
 
 if(WIN32)
-  add_executable(rn_floor WIN32 ${CMAKE_CURRENT_LIST_DIR}/floor.cpp)
+  add_executable(rn_floor WIN32 ${CMAKE_CURRENT_LIST_DIR}/floor.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/floor.rc)
   add_executable(rn_floor_plus WIN32 ${CMAKE_CURRENT_LIST_DIR}/floor.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/floor_plus.rc)
+    ${CMAKE_CURRENT_LIST_DIR}/floor.rc)
   target_compile_definitions(rn_floor_plus PRIVATE RN_FLOOR_PLUS)
+  target_include_directories(rn_floor PRIVATE ${PROJECT_SOURCE_DIR})
   target_include_directories(rn_floor_plus PRIVATE ${PROJECT_SOURCE_DIR})
   # The gadget's imports, bound as the gadget binds them.
   target_link_libraries(rn_floor_plus PRIVATE user32 gdi32 kernel32)

@@ -45,6 +45,6 @@ std::string Message(Error error, const std::string& detail) {
 }  // namespace
 
 RuntimeError::RuntimeError(Error error, const std::string& detail)
-    : std::runtime_error(Message(error, detail)), error_(error) {}
+    : error_(error), message_(Message(error, detail)) {}
 
 }  // namespace rn::tk

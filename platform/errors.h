@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
+#include <exception>
 #include <string>
 
 namespace rn::tk {
@@ -33,14 +33,18 @@ enum class Error : std::int32_t {
 // Describes an error in words for the error report.
 std::string Describe(Error error);
 
-class RuntimeError : public std::runtime_error {
+// Not a std::runtime_error: that one keeps its message in a reference-counted string type of
+// its own, and the executable would carry that type's 20 KB of library code only for it.
+class RuntimeError : public std::exception {
  public:
   explicit RuntimeError(Error error, const std::string& detail = {});
+  const char* what() const noexcept override { return message_.c_str(); }
   Error error() const { return error_; }
   std::int32_t number() const { return static_cast<std::int32_t>(error_); }
 
  private:
   Error error_;
+  std::string message_;
 };
 
 // Thrown by End to unwind the handler that ended the program; no code of the

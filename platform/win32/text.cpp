@@ -1,15 +1,17 @@
 #include "platform/win32/text.h"
 
 #include <climits>
-#include <stdexcept>
 
+#include "platform/errors.h"
 #include "platform/win32/native.h"
 
 namespace rn::win32 {
 namespace {
 
 int CheckedLength(std::size_t size) {
-  if (size > static_cast<std::size_t>(INT_MAX)) throw std::length_error("text too long");
+  if (size > static_cast<std::size_t>(INT_MAX)) {
+    throw tk::RuntimeError(tk::Error::Overflow, "text too long");
+  }
   return static_cast<int>(size);
 }
 

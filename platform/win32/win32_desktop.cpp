@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <iterator>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -71,7 +70,8 @@ void Win32Desktop::Impl::RegisterClasses() {
     wc.lpszClassName = info.name;
     // A second desktop in the same process finds its classes already there.
     if (!::RegisterClassExW(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
-      throw std::runtime_error("RegisterClassExW failed: " + SystemMessage(::GetLastError()));
+      throw tk::RuntimeError(tk::Error::InternalError,
+                             "RegisterClassExW failed: " + SystemMessage(::GetLastError()));
     }
   }
 }
@@ -165,7 +165,10 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& event
   const HWND hwnd =
       ::CreateWindowExW(exStyle, kFormClass, Widen(request.caption).c_str(), style, x, y, width,
                         height, owner, nullptr, impl_->instance, window.get());
-  if (!hwnd) throw std::runtime_error("Cannot create a window: " + SystemMessage(::GetLastError()));
+  if (!hwnd) {
+    throw tk::RuntimeError(tk::Error::InternalError,
+                           "Cannot create a window: " + SystemMessage(::GetLastError()));
+  }
   impl_->windows[hwnd] = window;
 
   if (icon) {
@@ -198,7 +201,8 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
       request.bounds.top, request.bounds.Width(), request.bounds.Height(), parent->hwnd,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), impl_->instance, window.get());
   if (!hwnd) {
-    throw std::runtime_error("Cannot create a control: " + SystemMessage(::GetLastError()));
+    throw tk::RuntimeError(tk::Error::InternalError,
+                           "Cannot create a control: " + SystemMessage(::GetLastError()));
   }
   // Each control lies above those made before it, as the form lists them, so a
   // label that overlaps an earlier, wider one (the version beside the product

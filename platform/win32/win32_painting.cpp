@@ -1,7 +1,6 @@
 // Painting, pictures and fonts, and following a change of display scale, which
 // redoes the fonts.
 #include <cstdlib>
-#include <stdexcept>
 #include <string>
 
 #include "platform/errors.h"
@@ -80,7 +79,7 @@ void Win32Desktop::Impl::BuildImage(Window& window, int width, int height, const
   window_dc screen(nullptr);
   unique_hdc dc(::CreateCompatibleDC(screen.get()));
   unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
-  if (!dc || !bitmap) throw std::runtime_error("Out of memory for a picture box's image");
+  if (!dc || !bitmap) throw tk::RuntimeError(tk::Error::OutOfMemory, "a picture box's image");
   select_guard selection(dc.get(), bitmap.get());
   RECT all{0, 0, width, height};
   ::FillRect(dc.get(), &all, FaceBrush());
