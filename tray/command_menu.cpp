@@ -11,17 +11,19 @@ namespace rn {
 
 namespace {
 
-// The dialog is only ever shown modally, so on screen it holds the gadget.
-bool SettingsDialogOpen(Program& p) { return p.Form3Loaded() && p.Form3().Visible(); }
+// The dialog is only ever shown modally, so on screen it holds the gadget: what
+// would open another window of it brings the dialog forward instead.
+bool BroughtDialogForward(Program& p) {
+  if (!p.Form3Loaded() || !p.Form3().Visible()) return false;
+  p.Form3().ZOrder();
+  return true;
+}
 
 }  // namespace
 
 void OpenPanel(Program& p) {
   // A panel shown now could not be used until the dialog closes.
-  if (SettingsDialogOpen(p)) {
-    p.Form3().ZOrder();
-    return;
-  }
+  if (BroughtDialogForward(p)) return;
   Form2& panel = p.Form2();
   panel.SetLeft(p.module1.PanelLeft);
   panel.SetTop(p.module1.PanelTop);
@@ -32,11 +34,8 @@ namespace {
 
 void OpenSettings(Program& p) {
   // The tray icon's menu stays reachable while the dialog is up; a second
-  // request brings the open dialog forward instead of stacking another.
-  if (SettingsDialogOpen(p)) {
-    p.Form3().ZOrder();
-    return;
-  }
+  // request must not stack another.
+  if (BroughtDialogForward(p)) return;
   p.Form3().Show(tk::kModal);
 }
 
