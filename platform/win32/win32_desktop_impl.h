@@ -63,7 +63,7 @@ struct Win32Desktop::Impl {
     WindowEvents* events = nullptr;  // null once the window is on its way out
     std::vector<HWND> tabOrder;      // forms
     HWND lastFocus = nullptr;        // forms: where the focus was when they lost the activation
-    int dpi = 0;                     // forms: the scale WM_DPICHANGED last gave, if any
+    int dpi = 0;                     // forms: the scale last asked for or given by WM_DPICHANGED
     HFONT font = nullptr;            // own-class controls: what WM_SETFONT gave
     // Controls: the font they get when their form is first shown. Realizing a
     // font loads its file (megabytes for a Japanese one, tens of milliseconds
@@ -155,13 +155,18 @@ struct Win32Desktop::Impl {
   std::optional<ScreenMetrics> screen;
   // The system scale: the primary monitor's, which twips positions follow.
   int Dpi() { return Screen().dpi; }
-  // The scale of the monitor under the window's form. Windows 8.1 tells it only
-  // through WM_DPICHANGED.
+  // The scale of the monitor under the window's form. A form's scale changes
+  // only with WM_DPICHANGED, which records it, so the system is asked once per
+  // form: each question is a round trip under Wine, and every width and height
+  // the toolkit converts needs it. Windows 8.1 tells it only through WM_DPICHANGED.
   int DpiOf(HWND hwnd) {
     const HWND form = ::GetAncestor(hwnd, GA_ROOT);
-    if (const int dpi = WindowDpi(form); dpi > 0) return dpi;
     const std::shared_ptr<Window> known = Lookup(form);
-    return known && known->dpi > 0 ? known->dpi : Dpi();
+    if (known && known->dpi > 0) return known->dpi;
+    const int dpi = WindowDpi(form);
+    if (dpi <= 0) return Dpi();
+    if (known) known->dpi = dpi;
+    return dpi;
   }
   void FollowScale(Window& form, const RECT& suggested);
   // Pictures are bitmaps (the badge) or icons; either sits at the top left, at
