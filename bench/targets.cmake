@@ -24,7 +24,10 @@ if(WIN32)
   target_link_libraries(rn_floor_plus PRIVATE user32 gdi32 kernel32)
   include(${PROJECT_SOURCE_DIR}/cmake/delay_load.cmake)
   rn_delay_load(rn_floor_plus comctl32 shell32 ole32)
-  add_executable(rn_bench_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp)
+  add_executable(rn_bench_driver ${CMAKE_CURRENT_LIST_DIR}/driver.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/driver_common.cpp ${CMAKE_CURRENT_LIST_DIR}/driver_cycles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/driver_inspect.cpp ${CMAKE_CURRENT_LIST_DIR}/driver_start.cpp)
+  target_include_directories(rn_bench_driver PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(rn_bench_driver PRIVATE user32 gdi32 shell32 ntdll psapi)
   if(MINGW)
     target_link_options(rn_floor PRIVATE -municode)
