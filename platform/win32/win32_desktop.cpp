@@ -266,8 +266,16 @@ std::int32_t Win32Desktop::Dpi(HWnd handle) {
 void Win32Desktop::SetBounds(HWnd handle, const Rect& bounds) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
   if (!window) return;
+  // Left, Top, Width and Height arrive one at a time. Moving a shown window
+  // without resizing it keeps its surface, which Wine otherwise makes anew: the
+  // badge's start-up pays for four of these calls.
+  const Rect now = GetBounds(handle);
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  if (now.left == bounds.left && now.top == bounds.top) flags |= SWP_NOMOVE;
+  if (now.Width() == bounds.Width() && now.Height() == bounds.Height()) flags |= SWP_NOSIZE;
+  if ((flags & SWP_NOMOVE) && (flags & SWP_NOSIZE)) return;
   ::SetWindowPos(window->hwnd, nullptr, bounds.left, bounds.top, bounds.Width(), bounds.Height(),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+                 flags);
 }
 
 bool Win32Desktop::IsVisible(HWnd handle) {
