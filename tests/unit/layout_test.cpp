@@ -131,13 +131,6 @@ TEST_F(Layout, ThePictureCarriersLieBelowThePanelsClientArea) {
   EXPECT_EQ(panel().Image1.Picture().width, 32);
 }
 
-TEST_F(Layout, ThePictureBoxHoldsTheBitmapWhileThePanelWasNeverShown) {
-  Start();
-  const Handle dc = panel().Picture1.hDC();
-  EXPECT_EQ(api.GetPixel(dc, 0, 0), 0x0000FF00u) << "the key colour";
-  EXPECT_NE(api.GetPixel(dc, 25, 25), 0x0000FF00u) << "inside the badge";
-}
-
 TEST_F(Layout, TabVisitsTheCheckBoxOkAndTheLinkInThatOrder) {
   Start();
   std::vector<std::string> visited;

@@ -1,8 +1,9 @@
 // The exit's write of the settings file on a failing disk. Whatever step
 // fails, the previous file stays byte for byte, no temporary file is left, the
-// user hears once which file could not be written and why, and the gadget
-// still ends; and a process killed between any two steps leaves the old file
-// or the new one, never a mix or an empty file.
+// user hears once which file could not be written and why (and that the old
+// file is kept, only when there is one to read), and the gadget still ends;
+// and a process killed between any two steps leaves the old file or the new
+// one, never a mix or an empty file.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,13 +13,20 @@
 #include <vector>
 
 #include "gadget_fixture.h"
-#include "tray/command_menu.h"
 
 namespace rn::testing {
 namespace {
 
-constexpr const char* kFolder = "C:\\Program Files\\Ravik N";
-const std::string kOld = "720,450\r\n3000,2000\r\n#TRUE#\r\n";
+const std::string& kOld = kSettings;
+constexpr std::string_view kPreviousKept = "前回の設定はそのまま残ります";
+
+int Occurrences(std::string_view text, std::string_view part) {
+  int count = 0;
+  for (auto at = text.find(part); at != std::string_view::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
 
 // The simulated disk, with the output of the settings file numbered step by
 // step (the open, each write, the commit): a chosen step can fail, and a
@@ -110,14 +118,18 @@ std::string NewFile(const std::optional<std::string>& old = kOld) {
   return run.disk.GetFile(kIniPath).value();
 }
 
-// What must hold after an exit whose write failed with `error`.
-void ExpectFailedExit(Exiting& run, const std::optional<std::string>& old, tk::Error error) {
+// What must hold after an exit whose write failed with `error`; the old file,
+// if any, could be read at the time unless `oldReadable` says otherwise.
+void ExpectFailedExit(Exiting& run, const std::optional<std::string>& old, tk::Error error,
+                      bool oldReadable = true) {
   EXPECT_EQ(run.disk.GetFile(kIniPath), old) << "byte for byte";
   EXPECT_EQ(run.Folder().size(), old ? 1u : 0u) << "no temporary file";
   const std::vector<std::string>& errors = run.world.desktop().Errors();
   ASSERT_EQ(errors.size(), 1u);
-  EXPECT_NE(errors[0].find(kIniPath), std::string::npos) << errors[0];
+  EXPECT_EQ(Occurrences(errors[0], kIniPath), 1) << "names the file once: " << errors[0];
   EXPECT_NE(errors[0].find(tk::Describe(error)), std::string::npos) << errors[0];
+  EXPECT_EQ(errors[0].find(kPreviousKept) != std::string::npos, old && oldReadable)
+      << "the report promises only what it could see: " << errors[0];
   EXPECT_TRUE(run.program.Ended());
   EXPECT_EQ(run.world.desktop().EndCount(), 1);
   EXPECT_TRUE(run.world.desktop().Icons().empty());
@@ -207,6 +219,27 @@ TEST(FailingDiskAtExit, AFailedCommitKeepsTheOldFile) {
     run.Exit();
     ExpectFailedExit(run, kOld, error);
   }
+}
+
+TEST(FailingDiskAtExit, ALockedFileIsKeptButNotPromised) {
+  Exiting run(kOld);
+  run.disk.Lock(kIniPath);
+  run.Exit();
+  run.disk.ClearFaults();
+  ExpectFailedExit(run, kOld, tk::Error::PermissionDenied, /*oldReadable=*/false);
+}
+
+TEST(FailingDiskAtExit, AFolderOfTheFilesNameIsNoFileToPromise) {
+  Exiting run(std::nullopt);
+  run.disk.MakeFolder(kIniPath);
+  run.Exit();
+  EXPECT_TRUE(run.disk.IsFolder(kIniPath));
+  const std::vector<std::string>& errors = run.world.desktop().Errors();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_EQ(Occurrences(errors[0], kIniPath), 1) << errors[0];
+  EXPECT_EQ(errors[0].find(kPreviousKept), std::string::npos) << errors[0];
+  EXPECT_EQ(run.world.desktop().EndCount(), 1) << "the exit still ends";
+  EXPECT_TRUE(run.world.desktop().Icons().empty());
 }
 
 }  // namespace

@@ -3,12 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <clocale>
-#include <cmath>
 #include <cstring>
-#include <limits>
-#include <random>
 
 #include "platform/errors.h"
 
@@ -144,51 +140,6 @@ TEST(SettingsTextReader, AHugeValueFailsWithoutBeingReadToItsEnd) {
   tk::TextReader in(std::move(stream));
   EXPECT_EQ(ErrorOf([&] { ReadNumber(in); }), tk::Error::TypeMismatch);
   EXPECT_LT(raw->served, 64u * 1024u);
-}
-
-TEST(SettingsTextRoundTrip, EveryKindOfFloatReadsBackBitForBit) {
-  std::vector<float> values = {0.0f,
-                               -0.0f,
-                               0.5f,
-                               -0.5f,
-                               527.5f,
-                               15360.0f,
-                               -32767.5f,
-                               std::numeric_limits<float>::min(),
-                               std::numeric_limits<float>::denorm_min(),
-                               -std::numeric_limits<float>::denorm_min(),
-                               std::numeric_limits<float>::max(),
-                               std::numeric_limits<float>::lowest(),
-                               1.0f / 3.0f};
-  std::mt19937 random(20261207);
-  for (int i = 0; i < 200000; ++i) {
-    const float f = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
-    if (std::isfinite(f)) values.push_back(f);
-  }
-  for (int twips = -100000; twips <= 100000; twips += 7) {
-    values.push_back(static_cast<float>(twips));
-    values.push_back(static_cast<float>(twips) + 0.5f);
-  }
-  for (const float value : values) {
-    const std::string text = FormatNumber(value);
-    auto in = Reader(text + "\r\n");
-    const float back = ReadNumber(in);
-    ASSERT_EQ(std::bit_cast<std::uint32_t>(back), std::bit_cast<std::uint32_t>(value)) << text;
-    ASSERT_EQ(text.find_first_of(" ,\r\n"), std::string::npos) << text;
-  }
-}
-
-TEST(SettingsTextRoundTrip, WholeAndHalfTwipsUseAtMostSevenDigits) {
-  for (const float value : {0.5f, 527.5f, 9999.5f, 99999.5f, 999999.0f, 1234567.0f, -65535.5f}) {
-    const std::string text = FormatNumber(value);
-    int digits = 0;
-    for (const char c : text) digits += std::isdigit(static_cast<unsigned char>(c)) ? 1 : 0;
-    EXPECT_LE(digits, 7) << text;
-    EXPECT_EQ(text.find('e'), std::string::npos) << text;
-    if (text.find('.') != std::string::npos) {
-      EXPECT_NE(text.back(), '0') << text;
-    }
-  }
 }
 
 }  // namespace
