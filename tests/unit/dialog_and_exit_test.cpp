@@ -166,21 +166,6 @@ TEST_F(DialogAndExit, ExitWritesThePanelPlaceOfTheLastCloseNotOfNow) {
   EXPECT_EQ(Ini(), "720,450\r\n1500,750\r\n#TRUE#\r\n");
 }
 
-TEST_F(DialogAndExit, TheNextStartRestoresWhatExitWrote) {
-  DragBadge(100, 100);
-  m.FrontFlag = kFalse;
-  Command(kExit);
-
-  sim::World next;
-  next.files().PutFile(kIniPath, *Ini());
-  Program again(next.desktop(), next.api(), next.files());
-  again.Start();
-  EXPECT_EQ(next.desktop().Find(again.Form1().hWnd())->bounds, (Rect{148, 130, 198, 180}));
-  EXPECT_FALSE(next.desktop().Find(again.Form1().hWnd())->topmost);
-  EXPECT_EQ(again.module1.PanelLeft, 3000);
-  EXPECT_EQ(again.module1.PanelTop, 2000);
-}
-
 TEST_F(DialogAndExit, ExitChosenWhileTheDialogIsUpEndsItsLoopAndKeepsTheOldFlag) {
   desk.ScriptModal([&] {
     desk.ClickControl(dialog().Check1.hWnd());  // not confirmed

@@ -22,6 +22,8 @@ inline const std::string kSettings = "720,450\r\n3000,2000\r\n#TRUE#\r\n";
 
 class GadgetTest : public ::testing::Test {
  protected:
+  explicit GadgetTest(sim::WorldOptions options = {}) : world(std::move(options)) {}
+
   sim::World world;
   sim::SimDesktop& desk = world.desktop();
   sim::SimApi& api = world.api();
@@ -43,6 +45,7 @@ class GadgetTest : public ::testing::Test {
     return *w;
   }
   Rect Bounds(HWnd hwnd) { return Window(hwnd).bounds; }
+  Rect Client(HWnd hwnd) { return desk.GetClientRect(hwnd); }
   std::optional<std::string> Ini() { return files.GetFile(kIniPath); }
 
   bool PanelShown() { return Window(panel().hWnd()).visible; }

@@ -124,23 +124,5 @@ TEST(SettingsTextReader, PositionsMustFitThePlatformsCoordinates) {
   EXPECT_EQ(ReadPosition(in), 12) << "a failed value must not swallow the next one";
 }
 
-TEST(SettingsTextReader, AHugeValueFailsWithoutBeingReadToItsEnd) {
-  // 100 MB without a delimiter: the read must give up early and cheaply.
-  class Endless : public InputStream {
-   public:
-    std::size_t Read(char* buffer, std::size_t size) override {
-      std::memset(buffer, '7', size);
-      served += size;
-      return size;
-    }
-    std::size_t served = 0;
-  };
-  auto stream = std::make_unique<Endless>();
-  Endless* raw = stream.get();
-  tk::TextReader in(std::move(stream));
-  EXPECT_EQ(ErrorOf([&] { ReadNumber(in); }), tk::Error::TypeMismatch);
-  EXPECT_LT(raw->served, 64u * 1024u);
-}
-
 }  // namespace
 }  // namespace rn
