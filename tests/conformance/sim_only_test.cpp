@@ -20,10 +20,10 @@
 
 #include <stdexcept>
 
-#include "platform/file_numbers.h"
 #include "platform/sim/world.h"
 #include "platform/toolkit.h"
 #include "tests/conformance/conformance.h"
+#include "tests/conformance/failing_files.h"
 
 namespace rn::sim {
 namespace {
@@ -60,21 +60,7 @@ TEST(SimOnly, AScreenOfAnotherSizeAndScaleSizesAndCentresForms) {
 class SimOnlyFiles : public ::testing::Test {
  protected:
   SimOnlyFiles() { files.PutFile(kPath, kOld); }
-  // What the gadget does: write through a file number, and on an error give
-  // the number up without committing.
-  tk::Error WriteSettings() {
-    return ErrorOf([&] {
-      try {
-        numbers.OpenOutput(1, kPath);
-        numbers.PrintLine(1, "Left=999");
-        numbers.PrintLine(1, "Top=999");
-        numbers.Close(1);
-      } catch (const tk::RuntimeError&) {
-        numbers.Discard(1);
-        throw;
-      }
-    });
-  }
+  tk::Error WriteSettings() { return conformance::WriteThroughANumber(files, kPath); }
   void ExpectTheOldFileAlone() {
     EXPECT_EQ(files.GetFile(kPath), kOld);
     EXPECT_EQ(files.List(kDir), std::vector<std::string>{"Ravik.ini"});
@@ -82,7 +68,6 @@ class SimOnlyFiles : public ::testing::Test {
   }
   World world;
   SimFiles& files = world.files();
-  tk::FileNumbers numbers{files};
 };
 
 TEST_F(SimOnlyFiles, AFullDiskFailsTheWriteWhereverItFillsAndLeavesTheOldFile) {

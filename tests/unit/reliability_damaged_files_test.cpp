@@ -148,23 +148,22 @@ INSTANTIATE_TEST_SUITE_P(Table, DamagedFile, ::testing::ValuesIn(DamagedFiles())
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Files the start-up cannot open at all: the defaults, panel centred, in front.
-TEST(UnopenableSettingsFile, AFolderNamedLikeTheFileGivesTheDefaults) {
-  sim::World world;
-  world.files().MakeFolder(kIniPath);
-  world.files().PutFile(std::string(kIniPath) + "\\inside.txt", kGood);
-  Program program(world.desktop(), world.api(), world.files());
-  program.Start();
-  ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
-  EXPECT_TRUE(world.files().IsFolder(kIniPath));
-}
-
-TEST(UnopenableSettingsFile, ALockedFileGivesTheDefaults) {
-  sim::World world;
-  world.files().PutFile(kIniPath, "720,450\r\n527.5,336\r\n#FALSE#\r\n");
-  world.files().Lock(kIniPath);
-  Program program(world.desktop(), world.api(), world.files());
-  program.Start();
-  ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
+TEST(UnopenableSettingsFile, AFolderOfItsNameOrALockedFileGivesTheDefaults) {
+  for (const bool folder : {true, false}) {
+    SCOPED_TRACE(folder ? "a folder of its name" : "a locked file");
+    sim::World world;
+    if (folder) {
+      world.files().MakeFolder(kIniPath);
+      world.files().PutFile(std::string(kIniPath) + "\\inside.txt", kGood);
+    } else {
+      world.files().PutFile(kIniPath, "720,450\r\n527.5,336\r\n#FALSE#\r\n");
+      world.files().Lock(kIniPath);
+    }
+    Program program(world.desktop(), world.api(), world.files());
+    program.Start();
+    ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
+    EXPECT_EQ(world.files().IsFolder(kIniPath), folder);
+  }
 }
 
 // A file of `size` bytes made up as it is read, `head` and then `filler` over

@@ -4,30 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstring>
+#include <functional>
 
 #include "platform/errors.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace rn {
 namespace {
 
-class StringInput : public InputStream {
- public:
-  explicit StringInput(std::string text) : text_(std::move(text)) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, text_.size() - pos_);
-    std::memcpy(buffer, text_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  std::string text_;
-  std::size_t pos_ = 0;
-};
-
-tk::TextReader Reader(std::string text) {
-  return tk::TextReader(std::make_unique<StringInput>(std::move(text)));
+tk::TextReader Reader(std::string_view text) {
+  return tk::TextReader(std::make_unique<fuzz::MemoryInput>(text));
 }
 
 tk::Error ErrorOf(const std::function<void()>& read) {
