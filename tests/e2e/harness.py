@@ -4,22 +4,9 @@ X11 tools (screen.py); the journeys reach all of it as harness.<name>.
 
 Adding a journey
 ----------------
-1. Write tests/e2e/test_<name>.py:
-
-       import harness
-
-       class Tray(harness.E2ETestCase):
-           def test_menu_exits(self):
-               gadget = self.start_gadget()
-               win = gadget.wait_window()                  # first visible top-level window
-               harness.click(*win.rect.center, button=3)
-               menu = harness.wait_until(self.probe.menu, 10, "context menu")
-               ...
-               self.assertEqual(gadget.wait_exit(10), 0)
-
-       if __name__ == "__main__":
-           harness.main()
-
+1. Write tests/e2e/test_<name>.py as test_startup.py is written: a harness.E2ETestCase whose
+   tests start the gadget (self.start_badge()), act on the screen (harness.click, ...), look
+   with self.probe, and end it through its menu; harness.main() runs it.
 2. Add <name> to RN_E2E_JOURNEYS in tests/e2e/CMakeLists.txt.
 3. Run it: `ctest --preset win64 -L e2e -R <name> --output-on-failure`, or directly
    `python3 tests/e2e/test_<name>.py --gadget build/win64/RavikN.exe

@@ -1,7 +1,7 @@
 // rn_probe_host: a window whose looks are known, for the harness's own tests. Solid fill,
 // rounded region, a captioned button in a chosen face, a context menu and a tray icon that
 // opens the same menu, so that a test can check what the probe and the screenshots say of
-// find, children, menus, drags, the tray and pixels against known values.
+// find, children, menus, the tray and pixels against known values.
 
 #include <windows.h>
 // After windows.h, whose types it uses.

@@ -83,25 +83,6 @@ class HostWindow(harness.E2ETestCase):
         self.assertEqual(harness.pixel(shot, self.X + 1, self.Y + 1), harness.colour(ROOT),
                          "the rounded region lets the desktop show at the corner")
 
-    def test_a_caption_drag_the_probe_and_a_caption_double_click_place_the_window(self):
-        start = self.win.rect
-        grab = (start.left + 150, (start.top + self.win.client.top) // 2)
-        harness.drag(*grab, grab[0] + 120, grab[1] + 80)
-        moved = start.moved(120, 80)
-        harness.wait_until(lambda: self.probe.find(self.title).rect == moved, 10,
-                           f"the window to move to {moved}")
-        harness.screenshot_when(
-            self.name("moved"), lambda s: harness.pixel(s, moved.right - 40, moved.bottom - 40)
-            == HOST_FILL, 10, "the moved window to be painted")
-
-        self.assertTrue(self.probe.move(self.win.hwnd, 10, 20))
-        now = self.probe.find(self.title)
-        self.assertEqual(now.rect, Rect(10, 20, 10 + self.W, 20 + self.H))
-        harness.double_click(now.rect.center[0], (now.rect.top + now.client.top) // 2)
-        dpi = self.probe.dpi()
-        harness.wait_until(lambda: self.probe.find(self.title).rect.width >= dpi["width"], 10,
-                           "a double-click on the caption to fill the screen width")
-
     def test_tray_icon_right_click_opens_the_owners_menu(self):
         icons = harness.wait_until(self.probe.tray_icons, 10, "the host's tray icon")
         self.assertEqual(len(icons), 1)
