@@ -71,7 +71,8 @@ class SimOnlyFiles : public ::testing::Test {
 };
 
 TEST_F(SimOnlyFiles, AFullDiskFailsTheWriteWhereverItFillsAndLeavesTheOldFile) {
-  for (const std::size_t room : {std::size_t{0}, std::size_t{12}}) {
+  constexpr std::string_view kWritten = "Left=999\r\nTop=999\r\n";
+  for (std::size_t room = 0; room < kWritten.size(); ++room) {
     files.DiskFullAfter(room);
     EXPECT_EQ(WriteSettings(), tk::Error::DiskFull) << room;
     ExpectTheOldFileAlone();
@@ -83,7 +84,9 @@ TEST_F(SimOnlyFiles, AFullDiskFailsTheWriteWhereverItFillsAndLeavesTheOldFile) {
   EXPECT_EQ(ErrorOf([&] { second->Write("12345"); }), tk::Error::DiskFull)
       << "the disk fills for all outputs together";
   files.ClearFaults();
-  EXPECT_EQ(WriteSettings(), tk::Error::None);
+  files.DiskFullAfter(kWritten.size());
+  EXPECT_EQ(WriteSettings(), tk::Error::None) << "room enough, to the byte";
+  EXPECT_EQ(files.GetFile(kPath), std::string(kWritten));
 }
 
 TEST_F(SimOnlyFiles, NothingCanBeWrittenIntoAReadOnlyFolder) {

@@ -169,7 +169,6 @@ TEST_F(Interaction, ThePanelsCloseBoxActsLikeCloseAndKeepsItLoaded) {
 
 TEST_F(Interaction, TheTextBoxIsEmptiedWheneverItGetsTheFocus) {
   Command(kOpenPanel);
-  EXPECT_EQ(desk.Focused(), panel().Text1.hWnd()) << "the panel opens with the focus in the box";
   desk.Type(panel().Text1.hWnd(), "scratch");
   EXPECT_EQ(panel().Text1.Text(), "scratch");
   desk.Focus(panel().Command1.hWnd());
