@@ -137,8 +137,11 @@ TEST_F(Interaction, EveryWayOfOpeningPutsThePanelWhereCloseLastLeftIt) {
        }},
       {"open again while open", [&] { Command(kOpenPanel); }},
   };
-  // First the place the file gave, 3000, 2000 twips, then the one Close kept.
-  for (const Point remembered : {Point{200, 133}, Point{40, 60}}) {
+  const HWnd before = panel().hWnd();
+  // First the place the file gave, 3000, 2000 twips, then the ones Close and the
+  // close box kept.
+  Point remembered{200, 133};
+  for (const Point closedAt : {Point{40, 60}, Point{80, 90}, Point{0, 0}}) {
     for (const auto& [name, open] : ways) {
       SCOPED_TRACE(name);
       if (std::string_view(name) != "open again while open") panel().SetVisible(false);
@@ -147,24 +150,18 @@ TEST_F(Interaction, EveryWayOfOpeningPutsThePanelWhereCloseLastLeftIt) {
       ASSERT_TRUE(PanelShown());
       EXPECT_EQ(PanelPlace(), remembered);
     }
-    MovePanelTo(40, 60);
-    desk.ClickControl(panel().Command2.hWnd());
+    MovePanelTo(closedAt.x, closedAt.y);
+    if (closedAt.x == 40) {
+      desk.ClickControl(panel().Command2.hWnd());
+    } else {
+      desk.RequestClose(panel().hWnd());
+    }
     EXPECT_FALSE(PanelShown());
-    EXPECT_EQ(m.PanelLeft, 600);
-    EXPECT_EQ(m.PanelTop, 900);
+    EXPECT_EQ(m.PanelLeft, closedAt.x * kTwipsPerPixel);
+    EXPECT_EQ(m.PanelTop, closedAt.y * kTwipsPerPixel);
+    remembered = closedAt;
   }
-}
-
-TEST_F(Interaction, ThePanelsCloseBoxActsLikeCloseAndKeepsItLoaded) {
-  Command(kOpenPanel);
-  MovePanelTo(80, 90);
-  const HWnd before = panel().hWnd();
-  desk.RequestClose(panel().hWnd());
-  EXPECT_EQ(panel().hWnd(), before);
-  EXPECT_FALSE(PanelShown());
-  EXPECT_EQ(m.PanelLeft, 1200);
-  desk.ClickIcon(win::WmLButtonDblClk);
-  EXPECT_TRUE(PanelShown()) << "the icon's messages still arrive";
+  EXPECT_EQ(panel().hWnd(), before) << "the close box keeps the panel loaded";
 }
 
 TEST_F(Interaction, TheTextBoxIsEmptiedWheneverItGetsTheFocus) {
