@@ -96,7 +96,7 @@ TEST_F(StartUp, ShapingMakesItsCallsInOrderAndReleasesEverything) {
                                              "DeleteObject",
                                              "SetWindowRgn",
                                              "Shell_NotifyIconA"};
-  EXPECT_EQ(names, expected);
+  ASSERT_EQ(names, expected);
   EXPECT_EQ(api.CountOf("GetPixel"), 50u * 50u + 1u);
   const auto region = api.CallsNamed("CreatePolyPolygonRgn").front();
   EXPECT_EQ(region.args, (std::vector<std::int64_t>{40, win::Winding}));
