@@ -29,7 +29,6 @@ class Events final : public WindowEvents {
   std::vector<MouseInput> moves;
   std::function<void(const MouseInput&)> whenPressed;
   std::function<void()> whenClicked;
-  std::function<void()> whenCloseRequested;
 
   void OnMouseDown(const MouseInput& in) override {
     log_.push_back(Mouse("down", in));
@@ -43,10 +42,7 @@ class Events final : public WindowEvents {
     if (whenClicked) whenClicked();
   }
   void OnGotFocus() override { log_.push_back(name_ + " focus"); }
-  void OnCloseRequest() override {
-    log_.push_back(name_ + " close");
-    if (whenCloseRequested) whenCloseRequested();
-  }
+  void OnCloseRequest() override { log_.push_back(name_ + " close"); }
 
  private:
   std::string Mouse(const char* what, const MouseInput& in) const {

@@ -1,6 +1,7 @@
 // A file system that forwards to a desktop's own and fails one step of every
 // output the way a disk can: a write part-way through, or the commit. The output
 // it wraps is then destroyed uncommitted, as the toolkit leaves a failed file.
+// And the gadget's way of writing a file, which the faults are put to.
 #pragma once
 
 #include <memory>
@@ -9,6 +10,7 @@
 #include <utility>
 
 #include "platform/errors.h"
+#include "platform/file_numbers.h"
 #include "platform/files.h"
 
 namespace rn::conformance {
@@ -54,5 +56,26 @@ class FailingFiles final : public FileSystem {
   Step step_;
   int writes_;
 };
+
+// What the gadget does: write through a file number, and on an error give the
+// number up without committing. Returns the error raised, None if none.
+inline tk::Error WriteThroughANumber(FileSystem& files, const std::string& path,
+                                     bool commit = true) {
+  tk::FileNumbers numbers(files);
+  try {
+    numbers.OpenOutput(1, path);
+    numbers.PrintLine(1, "Left=999");
+    numbers.PrintLine(1, "Top=999");
+    if (commit) {
+      numbers.Close(1);
+    } else {
+      numbers.Discard(1);
+    }
+  } catch (const tk::RuntimeError& e) {
+    numbers.Discard(1);
+    return e.error();
+  }
+  return tk::Error::None;
+}
 
 }  // namespace rn::conformance

@@ -128,29 +128,13 @@ void PrintTo(const Fault& fault, std::ostream* out) { *out << fault.name; }
 
 class DesktopFileFaults : public DesktopFiles, public ::testing::WithParamInterface<Fault> {};
 
-// What the gadget does: write through a file number, and on an error give the
-// number up without committing.
 TEST_P(DesktopFileFaults, TheOldFileSurvivesByteForByteAndNoTemporaryFileStays) {
   const Fault& fault = GetParam();
   if (fault.arm) fault.arm(user, path, true);
   std::optional<FailingFiles> failing;
   if (fault.step) failing.emplace(files, *fault.step, 2);
-  tk::FileNumbers numbers(failing ? static_cast<FileSystem&>(*failing) : files);
-  const tk::Error raised = ErrorOf([&] {
-    try {
-      numbers.OpenOutput(1, path);
-      numbers.PrintLine(1, "Left=999");
-      numbers.PrintLine(1, "Top=999");
-      if (fault.commit) {
-        numbers.Close(1);
-      } else {
-        numbers.Discard(1);
-      }
-    } catch (const tk::RuntimeError&) {
-      numbers.Discard(1);
-      throw;
-    }
-  });
+  const tk::Error raised =
+      WriteThroughANumber(failing ? static_cast<FileSystem&>(*failing) : files, path, fault.commit);
   EXPECT_EQ(raised, fault.expected);
   if (fault.arm) fault.arm(user, path, false);
   EXPECT_EQ(Read(path), kOld);

@@ -20,10 +20,10 @@
 
 #include <stdexcept>
 
-#include "platform/file_numbers.h"
 #include "platform/sim/world.h"
 #include "platform/toolkit.h"
 #include "tests/conformance/conformance.h"
+#include "tests/conformance/failing_files.h"
 
 namespace rn::sim {
 namespace {
@@ -60,21 +60,7 @@ TEST(SimOnly, AScreenOfAnotherSizeAndScaleSizesAndCentresForms) {
 class SimOnlyFiles : public ::testing::Test {
  protected:
   SimOnlyFiles() { files.PutFile(kPath, kOld); }
-  // What the gadget does: write through a file number, and on an error give
-  // the number up without committing.
-  tk::Error WriteSettings() {
-    return ErrorOf([&] {
-      try {
-        numbers.OpenOutput(1, kPath);
-        numbers.PrintLine(1, "Left=999");
-        numbers.PrintLine(1, "Top=999");
-        numbers.Close(1);
-      } catch (const tk::RuntimeError&) {
-        numbers.Discard(1);
-        throw;
-      }
-    });
-  }
+  tk::Error WriteSettings() { return conformance::WriteThroughANumber(files, kPath); }
   void ExpectTheOldFileAlone() {
     EXPECT_EQ(files.GetFile(kPath), kOld);
     EXPECT_EQ(files.List(kDir), std::vector<std::string>{"Ravik.ini"});
@@ -82,11 +68,11 @@ class SimOnlyFiles : public ::testing::Test {
   }
   World world;
   SimFiles& files = world.files();
-  tk::FileNumbers numbers{files};
 };
 
 TEST_F(SimOnlyFiles, AFullDiskFailsTheWriteWhereverItFillsAndLeavesTheOldFile) {
-  for (const std::size_t room : {std::size_t{0}, std::size_t{12}}) {
+  constexpr std::string_view kWritten = "Left=999\r\nTop=999\r\n";
+  for (std::size_t room = 0; room < kWritten.size(); ++room) {
     files.DiskFullAfter(room);
     EXPECT_EQ(WriteSettings(), tk::Error::DiskFull) << room;
     ExpectTheOldFileAlone();
@@ -98,7 +84,9 @@ TEST_F(SimOnlyFiles, AFullDiskFailsTheWriteWhereverItFillsAndLeavesTheOldFile) {
   EXPECT_EQ(ErrorOf([&] { second->Write("12345"); }), tk::Error::DiskFull)
       << "the disk fills for all outputs together";
   files.ClearFaults();
-  EXPECT_EQ(WriteSettings(), tk::Error::None);
+  files.DiskFullAfter(kWritten.size());
+  EXPECT_EQ(WriteSettings(), tk::Error::None) << "room enough, to the byte";
+  EXPECT_EQ(files.GetFile(kPath), std::string(kWritten));
 }
 
 TEST_F(SimOnlyFiles, NothingCanBeWrittenIntoAReadOnlyFolder) {

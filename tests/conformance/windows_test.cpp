@@ -1,6 +1,7 @@
 // Where forms go, how they stack, what a point on the screen hits, how a caption
 // drag moves a window, and what is left of a window's handle once it is gone.
 #include <algorithm>
+#include <tuple>
 
 #include "tests/conformance/conformance.h"
 
@@ -105,10 +106,8 @@ TEST_F(DesktopPlacement, AFormShowsItsIconAndItsControlsTheirFontsAndTexts) {
   for (const HWnd control : {label, frame}) {
     const std::optional<Font> font = user.FontOf(control);
     ASSERT_TRUE(font.has_value());
-    EXPECT_EQ(font->face, mincho.face);
-    EXPECT_EQ(font->points, mincho.points);
-    EXPECT_EQ(font->weight, mincho.weight);
-    EXPECT_EQ(font->charset, mincho.charset);
+    EXPECT_EQ(std::tie(font->face, font->points, font->weight, font->charset),
+              std::tie(mincho.face, mincho.points, mincho.weight, mincho.charset));
   }
   EXPECT_FALSE(user.FontOf(plain).has_value()) << "the system's message font";
   EXPECT_EQ(desktop.GetText(plain), "ラベル");

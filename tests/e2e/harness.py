@@ -1,24 +1,12 @@
 """End-to-end harness: drives RavikN.exe under Wine as a user would, and looks at it from
-outside with rn_probe.exe (a second Windows program in the same prefix) and X11 tools.
+outside with rn_probe.exe (a second Windows program in the same prefix, wine_probe.py) and
+X11 tools (screen.py); the journeys reach all of it as harness.<name>.
 
 Adding a journey
 ----------------
-1. Write tests/e2e/test_<name>.py:
-
-       import harness
-
-       class Tray(harness.E2ETestCase):
-           def test_menu_exits(self):
-               gadget = self.start_gadget()
-               win = gadget.wait_window()                  # first visible top-level window
-               harness.click(*win.rect.center, button=3)
-               menu = harness.wait_until(self.probe.menu, 10, "context menu")
-               ...
-               self.assertEqual(gadget.wait_exit(10), 0)
-
-       if __name__ == "__main__":
-           harness.main()
-
+1. Write tests/e2e/test_<name>.py as test_startup.py is written: a harness.E2ETestCase whose
+   tests start the gadget (self.start_badge()), act on the screen (harness.click, ...), look
+   with self.probe, and end it through its menu; harness.main() runs it.
 2. Add <name> to RN_E2E_JOURNEYS in tests/e2e/CMakeLists.txt.
 3. Run it: `ctest --preset win64 -L e2e -R <name> --output-on-failure`, or directly
    `python3 tests/e2e/test_<name>.py --gadget build/win64/RavikN.exe
@@ -40,273 +28,23 @@ Command line, as CTest passes it: test_<name>.py [--gadget EXE] --probe EXE --sc
 from __future__ import annotations
 
 import argparse
-import json
 import os
-import re
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 import unittest
-from dataclasses import dataclass
 from pathlib import Path
-from typing import Callable, NamedTuple, TypeVar
+from typing import Callable
 
-T = TypeVar("T")
+import screen
+from screen import *  # noqa: F401,F403 - the journeys reach every helper as harness.<name>
+from wine_probe import *  # noqa: F401,F403
 
 # Filled by main() from the command line.
 GADGET: Path | None = None
 PROBE: Path | None = None
 SCRIPTS: Path | None = None
-ARTIFACTS: Path | None = None
-
-
-# --- waiting ----------------------------------------------------------------------------
-
-
-def wait_until(fn: Callable[[], T], timeout: float, what: str, interval: float = 0.05) -> T:
-    """Polls fn until it returns something truthy and returns that; fails the test after
-    `timeout` seconds, naming `what` was awaited."""
-    deadline = time.monotonic() + timeout
-    while True:
-        value = fn()
-        if value:
-            return value
-        if time.monotonic() >= deadline:
-            raise AssertionError(f"timed out after {timeout:g} s waiting for {what}")
-        time.sleep(interval)
-
-
-# --- geometry and windows -----------------------------------------------------------------
-
-
-class Rect(NamedTuple):
-    left: int
-    top: int
-    right: int
-    bottom: int
-
-    @property
-    def width(self) -> int:
-        return self.right - self.left
-
-    @property
-    def height(self) -> int:
-        return self.bottom - self.top
-
-    @property
-    def center(self) -> tuple[int, int]:
-        return ((self.left + self.right) // 2, (self.top + self.bottom) // 2)
-
-    def contains(self, x: int, y: int) -> bool:
-        return self.left <= x < self.right and self.top <= y < self.bottom
-
-    def moved(self, dx: int, dy: int) -> "Rect":
-        return Rect(self.left + dx, self.top + dy, self.right + dx, self.bottom + dy)
-
-
-@dataclass(frozen=True)
-class Window:
-    """A top-level window as the probe saw it; rect and client are in screen pixels."""
-
-    hwnd: int
-    pid: int
-    visible: bool
-    rect: Rect
-    client: Rect
-    style: int
-    exstyle: int
-    topmost: bool
-    cls: str
-    title: str
-    image: str
-
-    @classmethod
-    def from_json(cls, d: dict) -> "Window":
-        return cls(d["hwnd"], d["pid"], d["visible"], Rect(*d["rect"]), Rect(*d["client"]),
-                   d["style"], d["exstyle"], d["topmost"], d["class"], d["title"], d["image"])
-
-
-@dataclass(frozen=True)
-class Child:
-    hwnd: int
-    parent: int
-    id: int
-    cls: str
-    text: str
-    rect: Rect
-    visible: bool
-    enabled: bool
-
-
-# Window message numbers for post/send when a name is not in the probe's table.
-WM_CLOSE = 0x0010
-WM_COMMAND = 0x0111
-WM_APP = 0x8000
-
-
-class ProbeError(AssertionError):
-    pass
-
-
-class Probe:
-    """rn_probe.exe, run through wine-exec so it shares the gadget's prefix and display."""
-
-    def __init__(self, exe: Path, scripts: Path):
-        self.exe = exe
-        self.scripts = scripts
-
-    # Now and then (about one start in a thousand, more under load) Wine fails to start a
-    # process at all: "failed to map the shared user data", hidden by WINEDEBUG=-all. The
-    # probe then exits with 1 and prints nothing, which reads as "nothing matched", or with
-    # some other code. So a silent 1 is believed only when a second run says it too, and
-    # an exit code the probe never gives, or output it never prints, is asked again.
-    ATTEMPTS = 3
-
-    def run(self, *args: object, timeout: float = 60) -> tuple[int, list[dict]]:
-        """Returns (exit code, one dict per printed line). Exit codes: 0 done, 1 nothing
-        matched, 2 timed out, 3 bad arguments."""
-        silent_ones = 0
-        for attempt in range(1, self.ATTEMPTS + 1):
-            rc, raw = self._run_once(args, timeout)
-            lines = raw.decode("utf-8", errors="replace").replace("\r", "").splitlines()
-            try:
-                out = [json.loads(line) for line in lines if line.strip()]
-            except json.JSONDecodeError as e:
-                if attempt < self.ATTEMPTS:
-                    continue
-                raise ProbeError(f"probe {args}: unparsable output {raw!r}: {e}") from e
-            if rc == 1 and not out:
-                silent_ones += 1
-                if silent_ones < 2 and attempt < self.ATTEMPTS:
-                    continue
-            elif rc not in (0, 1, 2, 3) and attempt < self.ATTEMPTS:
-                continue
-            return rc, out
-        raise AssertionError("unreachable")
-
-    def _run_once(self, args: tuple, timeout: float) -> tuple[int, bytes]:
-        # Output through a file, not a pipe: a Wine program may hand its stdout to a helper
-        # it starts (explorer, when the desktop had closed) that outlives it by far.
-        with tempfile.TemporaryFile() as out:
-            try:
-                proc = subprocess.run([str(self.scripts / "wine-exec"), str(self.exe),
-                                       *map(str, args)], stdin=subprocess.DEVNULL, stdout=out,
-                                      stderr=subprocess.DEVNULL, timeout=timeout)
-            except subprocess.TimeoutExpired:
-                raise ProbeError(f"probe {args} still running after {timeout:g} s") from None
-            out.seek(0)
-            return proc.returncode, out.read()
-
-    def _one(self, *args: object) -> dict | None:
-        rc, out = self.run(*args)
-        if rc == 1:
-            return None
-        if rc != 0 or not out:
-            raise ProbeError(f"probe {args} failed with exit code {rc}")
-        return out[0]
-
-    def find(self, title: str) -> Window | None:
-        d = self._one("find", title)
-        return Window.from_json(d) if d else None
-
-    def windows(self) -> list[Window]:
-        rc, out = self.run("list")
-        if rc != 0:
-            raise ProbeError(f"probe list failed with exit code {rc}")
-        return [Window.from_json(d) for d in out]
-
-    def wait(self, title: str, state: str, timeout: float = 10) -> Window | None:
-        """Waits inside the probe for a window titled `title` to be visible, hidden or gone.
-        Returns the window (None for gone); fails the test on timeout."""
-        rc, out = self.run("wait", title, state, int(timeout * 1000), timeout=timeout + 60)
-        if rc == 2:
-            raise AssertionError(f"window {title!r} not {state} within {timeout:g} s")
-        if rc != 0:
-            raise ProbeError(f"probe wait failed with exit code {rc}")
-        return None if state == "gone" else Window.from_json(out[0])
-
-    def foreground(self) -> Window | None:
-        d = self._one("foreground")
-        return Window.from_json(d) if d else None
-
-    def region(self, hwnd: int) -> tuple[str, list[Rect]]:
-        """The window region as (type, rectangles relative to the window's top left);
-        type is none (no region set), null, simple or complex."""
-        d = self._one("region", hwnd)
-        if d is None:
-            raise ProbeError(f"no window {hwnd}")
-        return d["type"], [Rect(*r) for r in d["rects"]]
-
-    def children(self, hwnd: int) -> list[Child]:
-        rc, out = self.run("children", hwnd)
-        if rc != 0:
-            raise ProbeError(f"probe children {hwnd} failed with exit code {rc}")
-        return [Child(d["hwnd"], d["parent"], d["id"], d["class"], d["text"], Rect(*d["rect"]),
-                      d["visible"], d["enabled"]) for d in out]
-
-    def menu(self) -> dict | None:
-        """The visible popup menu: {"hwnd", "rect": Rect, "items"}. Wine does not let one
-        process read another's menu, so "items" is -1 there; pick items with menu_pick()."""
-        d = self._one("menu")
-        if d:
-            d["rect"] = Rect(*d["rect"])
-        return d
-
-    def post(self, hwnd: int, msg: int | str, wparam: int = 0, lparam: int = 0) -> bool:
-        rc, _ = self.run("post", hwnd, msg, wparam, lparam)
-        return rc == 0
-
-    def send(self, hwnd: int, msg: int | str, wparam: int = 0, lparam: int = 0) -> int:
-        rc, out = self.run("send", hwnd, msg, wparam, lparam)
-        if rc != 0:
-            raise ProbeError(f"send {msg} to {hwnd} failed with exit code {rc}")
-        return out[0]["result"]
-
-    def move(self, hwnd: int, x: int, y: int, width: int | None = None,
-             height: int | None = None) -> bool:
-        size = [] if width is None else [width, height]
-        rc, _ = self.run("move", hwnd, x, y, *size)
-        return rc == 0
-
-    def tray(self, park: bool = True) -> Window | None:
-        """Wine's stand-in notification area, which holds the tray icons when no desktop
-        tray runs; None before the first icon. Wine opens it at the top left, where X keeps
-        it above windows even when they are topmost, so unless `park` is false it is first
-        moved to the bottom-right corner, where Windows keeps its notification area."""
-        tray = next((w for w in self.windows() if w.cls == "__winex11_standalone_tray"), None)
-        if tray is None or not park:
-            return tray
-        screen = self.dpi()
-        x, y = screen["width"] - tray.rect.width, screen["height"] - tray.rect.height
-        if (tray.rect.left, tray.rect.top) == (x, y):
-            return tray
-        self.move(tray.hwnd, x, y)
-        return wait_until(lambda: next((w for w in self.windows() if w.hwnd == tray.hwnd
-                                        and (w.rect.left, w.rect.top) == (x, y)), None),
-                          10, "Wine's tray to move to the bottom right")
-
-    def tray_icons(self) -> list[Child]:
-        """The icons in Wine's tray, left to right, each a small child window; right-click
-        the centre of one to reach its owner's menu. Which program owns an icon is not
-        visible from outside."""
-        tray = self.tray()
-        if tray is None:
-            return []
-        icons = [c for c in self.children(tray.hwnd) if c.cls == "__winex11_tray_icon"]
-        return sorted(icons, key=lambda c: (c.rect.top, c.rect.left))
-
-    def dpi(self) -> dict:
-        return self._one("dpi")
-
-    def font(self, face: str, text: str) -> dict:
-        """{"face": realised face, "chars", "missing": characters without a glyph}."""
-        return self._one("font", face, text)
-
-    def kill(self, pid: int) -> bool:
-        rc, _ = self.run("kill", pid)
-        return rc == 0
 
 
 # --- the gadget -------------------------------------------------------------------------
@@ -386,7 +124,7 @@ class Gadget:
         or None when it had to be killed."""
         if self.proc.poll() is None:
             for w in self.windows():
-                self.probe.post(w.hwnd, "WM_CLOSE")
+                self.probe.post(w.hwnd, WM_CLOSE)
             try:
                 return self.proc.wait(timeout)
             except subprocess.TimeoutExpired:
@@ -402,119 +140,6 @@ class Gadget:
 
     def remove(self):
         shutil.rmtree(self.folder, ignore_errors=True)
-
-
-# --- X11 input (xdotool) ------------------------------------------------------------------
-
-
-def xdotool(*args: object):
-    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=30)
-
-
-def move(x: int, y: int):
-    xdotool("mousemove", x, y)
-
-
-def click(x: int, y: int, button: int = 1):
-    xdotool("mousemove", x, y, "click", button)
-
-
-def double_click(x: int, y: int, button: int = 1):
-    xdotool("mousemove", x, y, "click", "--repeat", 2, "--delay", 80, button)
-
-
-def drag(x0: int, y0: int, x1: int, y1: int, steps: int = 8, button: int = 1):
-    """Press, move in `steps` straight-line steps, release: Wine sees a real drag, not a jump."""
-    xdotool("mousemove", x0, y0, "mousedown", button)
-    try:
-        for i in range(1, steps + 1):
-            xdotool("mousemove", x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
-    finally:
-        xdotool("mouseup", button)
-
-
-def key(*keys: str):
-    """X keysym names: "Return", "Escape", "Down", "ctrl+c"."""
-    xdotool("key", "--delay", 30, *keys)
-
-
-def type_text(text: str):
-    xdotool("type", "--delay", 30, text)
-
-
-def tray_click(probe: Probe, icon: Child, button: int = 3, press_only: bool = False):
-    """Clicks a tray icon so that the owner's menu stays open. The click that activates
-    Wine's tray window also takes the foreground back from a menu the owner opens in
-    answer to it, which closes that menu at once (some of the time); so the tray is
-    activated first, through its caption, and the icon clicked once it is foreground.
-    With `press_only` the button is pressed and left down, for owners that answer the
-    press rather than the release; the caller releases it (xdotool("mouseup", button))."""
-    tray = probe.tray()
-    if tray is None:
-        raise AssertionError("no tray window")
-
-    def tray_is_foreground() -> bool:
-        fg = probe.foreground()
-        return fg is not None and fg.hwnd == tray.hwnd
-
-    if not tray_is_foreground():
-        click(tray.rect.left + tray.rect.width // 2, (tray.rect.top + tray.client.top) // 2)
-        wait_until(tray_is_foreground, 10, "the tray window to become the foreground window")
-    if press_only:
-        xdotool("mousemove", *icon.rect.center, "mousedown", button)
-    else:
-        click(*icon.rect.center, button=button)
-
-
-def menu_items(menu_rect: Rect, name: str = "menu") -> list[Rect]:
-    """The selectable items of the open popup menu, top to bottom, read off a screenshot
-    (Wine does not tell another process a menu's items): rows holding text, with
-    separators (thin lines across the menu) left out."""
-    shot = screenshot(name)
-    inner = Rect(menu_rect.left + 3, menu_rect.top + 3, menu_rect.right - 3, menu_rect.bottom - 3)
-    px = pixels(shot, inner)
-    background = max(set(px.values()), key=list(px.values()).count)
-
-    def inked(y: int) -> int:
-        return sum(1 for x in range(inner.left, inner.right) if px[(x, y)] != background)
-
-    bands, start = [], None
-    for y in range(inner.top, inner.bottom + 1):
-        if y < inner.bottom and inked(y):
-            start = y if start is None else start
-        elif start is not None:
-            bands.append((start, y))
-            start = None
-    items = []
-    for top, bottom in bands:
-        solid = bottom - top <= 2 and inked(top) > inner.width * 0.6
-        if not solid:
-            items.append(Rect(inner.left, top, inner.right, bottom))
-    return items
-
-
-def menu_click(menu_rect: Rect, index: int, name: str = "menu"):
-    """Clicks the index-th selectable item of the open popup menu with the mouse."""
-    items = menu_items(menu_rect, name)
-    if index >= len(items):
-        raise AssertionError(f"menu has {len(items)} items, wanted number {index}")
-    click(*items[index].center)
-
-
-def menu_rows(menu_rect: Rect, count: int, name: str = "menu", timeout: float = 10) -> list[Rect]:
-    """menu_items() once `count` of them show: a menu is painted a moment after it opens, and
-    a screenshot taken before that finds fewer rows."""
-    def painted():
-        items = menu_items(menu_rect, name)
-        return items if len(items) == count else None
-    return wait_until(painted, timeout, f"{count} items painted in the menu at {menu_rect}")
-
-
-def menu_pick(index: int):
-    """Chooses the index-th selectable item (separators don't count) of the open popup menu
-    with the keyboard. Needs the menu's owner to have the keyboard focus, which a menu
-    opened from Wine's tray does not reliably get: use menu_click there."""
-    key(*(["Down"] * (index + 1)), "Return")
 
 
 # --- the gadget's menu ---------------------------------------------------------------------
@@ -534,76 +159,6 @@ def badge_menu(probe: Probe, badge: Window) -> dict:
 def choose(menu: dict, row: int, name: str = "menu"):
     """Clicks a row of the gadget's open menu with the mouse, once the menu is painted."""
     click(*menu_rows(menu["rect"], MENU_ROWS, name)[row].center)
-
-
-# --- screen -------------------------------------------------------------------------------
-
-
-def set_root_colour(colour: str):
-    """Paints the bare X root so that uncovered pixels have a known colour ("#00ff00")."""
-    subprocess.run(["xsetroot", "-solid", colour], check=True, timeout=30)
-
-
-def screenshot(name: str) -> Path:
-    """The whole screen as <artefacts>/<name>.png."""
-    ARTIFACTS.mkdir(parents=True, exist_ok=True)
-    path = ARTIFACTS / f"{re.sub(r'[^A-Za-z0-9_.-]+', '_', name)}.png"
-    subprocess.run(["import", "-window", "root", str(path)], check=True, timeout=60,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    return path
-
-
-def screenshot_when(name: str, check: Callable[[Path], bool], timeout: float, what: str) -> Path:
-    """Takes screenshots until `check` accepts one, and returns it: windows paint after they
-    are shown, so a single shot right after a window appears can catch it blank."""
-    def attempt():
-        shot = screenshot(name)
-        return shot if check(shot) else None
-    return wait_until(attempt, timeout, what, interval=0.1)
-
-
-_PIXEL = re.compile(r"^(\d+),(\d+):.*#([0-9A-Fa-f]{6})")
-
-
-def pixels(image: Path, rect: Rect) -> dict[tuple[int, int], tuple[int, int, int]]:
-    """RGB of every pixel of `rect` in a screenshot, keyed by screen (x, y)."""
-    out = subprocess.run(["convert", str(image), "-crop",
-                          f"{rect.width}x{rect.height}+{rect.left}+{rect.top}", "+repage",
-                          "txt:-"], check=True, capture_output=True, text=True, timeout=60).stdout
-    result = {}
-    for line in out.splitlines():
-        m = _PIXEL.match(line)
-        if m:
-            v = int(m.group(3), 16)
-            result[(rect.left + int(m.group(1)), rect.top + int(m.group(2)))] = (
-                v >> 16, (v >> 8) & 0xFF, v & 0xFF)
-    return result
-
-
-def pixel(image: Path, x: int, y: int) -> tuple[int, int, int]:
-    return pixels(image, Rect(x, y, x + 1, y + 1))[(x, y)]
-
-
-def colour(hex_rgb: str) -> tuple[int, int, int]:
-    v = int(hex_rgb.lstrip("#"), 16)
-    return (v >> 16, (v >> 8) & 0xFF, v & 0xFF)
-
-
-def keep_picture(shot: Path, rect: Rect, name: str) -> Path:
-    """Crops `rect` out of a screenshot into <artefacts>/docs/<name>.png, without the time
-    stamps ImageMagick would write, so an unchanged picture keeps its bytes. With RN_E2E_DOCS
-    naming a folder (the repository's docs/) the picture is copied there too: that is how the
-    README's pictures are refreshed."""
-    folder = ARTIFACTS / "docs"
-    folder.mkdir(parents=True, exist_ok=True)
-    path = folder / f"{name}.png"
-    subprocess.run(["convert", str(shot), "-crop",
-                    f"{rect.width}x{rect.height}+{rect.left}+{rect.top}", "+repage", "-strip",
-                    str(path)], check=True, timeout=60)
-    docs = os.environ.get("RN_E2E_DOCS")
-    if docs:
-        shutil.copyfile(path, Path(docs) / path.name)
-    return path
 
 
 # --- URLs the gadget opens ----------------------------------------------------------------
@@ -720,7 +275,7 @@ class E2ETestCase(unittest.TestCase):
 
 
 def main():
-    global GADGET, PROBE, SCRIPTS, ARTIFACTS
+    global GADGET, PROBE, SCRIPTS
     parser = argparse.ArgumentParser(add_help=False)
     parser.add_argument("--gadget", type=Path)
     parser.add_argument("--probe", type=Path, required=True)
@@ -730,7 +285,7 @@ def main():
     GADGET = ns.gadget.resolve() if ns.gadget else None
     PROBE = ns.probe.resolve()
     SCRIPTS = ns.scripts.resolve()
-    ARTIFACTS = (ns.artifacts or SCRIPTS.parent / "build" / "win64" / "e2e-artifacts").resolve()
+    screen.ARTIFACTS = (ns.artifacts or SCRIPTS.parent / "build" / "win64" / "e2e-artifacts").resolve()
     try:
         result = unittest.main(argv=[sys.argv[0], *rest], verbosity=2, exit=False).result
     finally:
@@ -738,3 +293,4 @@ def main():
             _session.stop()
     # A filter that matches nothing must not pass silently.
     sys.exit(0 if result.wasSuccessful() and result.testsRun > 0 else 1)
+

@@ -4,11 +4,9 @@
 //
 // Exit codes: 0 done, 1 nothing matched, 2 timed out, 3 bad arguments or a failing call.
 
-#include <windows.h>
-#include <shellapi.h>
-
 #include <fcntl.h>
 #include <io.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cwchar>
@@ -66,9 +64,11 @@ class Selected {
 
 std::string Utf8(std::wstring_view w) {
   if (w.empty()) return {};
-  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0, nullptr,
+                              nullptr);
   std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                      nullptr);
   return s;
 }
 
@@ -175,43 +175,6 @@ bool ParseHwnd(const wchar_t* s, HWND& out) {
   return IsWindow(out);
 }
 
-// Message names the journeys use, so that tests read "WM_CLOSE" rather than 16;
-// "WM_APP+3" and plain numbers work too.
-bool ParseMessage(const wchar_t* s, UINT& out) {
-  static const struct {
-    const wchar_t* name;
-    UINT value;
-  } kNames[] = {
-      {L"WM_NULL", WM_NULL},           {L"WM_CLOSE", WM_CLOSE},
-      {L"WM_QUIT", WM_QUIT},           {L"WM_KEYDOWN", WM_KEYDOWN},
-      {L"WM_KEYUP", WM_KEYUP},         {L"WM_CHAR", WM_CHAR},
-      {L"WM_COMMAND", WM_COMMAND},     {L"WM_SYSCOMMAND", WM_SYSCOMMAND},
-      {L"WM_TIMER", WM_TIMER},         {L"WM_MOUSEMOVE", WM_MOUSEMOVE},
-      {L"WM_LBUTTONDOWN", WM_LBUTTONDOWN}, {L"WM_LBUTTONUP", WM_LBUTTONUP},
-      {L"WM_LBUTTONDBLCLK", WM_LBUTTONDBLCLK}, {L"WM_RBUTTONDOWN", WM_RBUTTONDOWN},
-      {L"WM_RBUTTONUP", WM_RBUTTONUP}, {L"WM_CONTEXTMENU", WM_CONTEXTMENU},
-      {L"WM_USER", WM_USER},           {L"WM_APP", WM_APP},
-  };
-  std::wstring_view text(s);
-  long long offset = 0;
-  if (size_t plus = text.find(L'+'); plus != std::wstring_view::npos) {
-    std::wstring rest(text.substr(plus + 1));
-    if (!ParseInt(rest.c_str(), offset)) return false;
-    text = text.substr(0, plus);
-  }
-  for (const auto& n : kNames) {
-    if (text == n.name) {
-      out = n.value + static_cast<UINT>(offset);
-      return true;
-    }
-  }
-  long long v = 0;
-  std::wstring number(text);
-  if (!ParseInt(number.c_str(), v)) return false;
-  out = static_cast<UINT>(v + offset);
-  return true;
-}
-
 // --- finding windows ----------------------------------------------------------------------
 
 std::vector<HWND> TopLevels() {
@@ -260,39 +223,15 @@ int CmdWait(const wchar_t* title, std::wstring_view state, long long timeout_ms)
                    : h == nullptr   ? false
                                     : (IsWindowVisible(h) != FALSE) == (state == L"visible");
     if (reached) {
-      if (h) PrintWindow(h);
-      else Json().Bool("gone", true).Print();
+      if (h)
+        PrintWindow(h);
+      else
+        Json().Bool("gone", true).Print();
       return kOk;
     }
     if (GetTickCount64() >= deadline) return kTimeout;
     Sleep(20);
   }
-}
-
-int CmdRegion(HWND h) {
-  Gdi<HRGN> rgn(CreateRectRgn(0, 0, 0, 0));
-  int type = GetWindowRgn(h, rgn.get());
-  static const wchar_t* kTypes[] = {L"none", L"null", L"simple", L"complex"};
-  std::string rects = "[";
-  if (type == SIMPLEREGION || type == COMPLEXREGION) {
-    DWORD size = GetRegionData(rgn.get(), 0, nullptr);
-    std::vector<char> buf(size);
-    auto* data = reinterpret_cast<RGNDATA*>(buf.data());
-    if (size && GetRegionData(rgn.get(), size, data)) {
-      const RECT* r = reinterpret_cast<const RECT*>(data->Buffer);
-      for (DWORD i = 0; i < data->rdh.nCount; ++i) {
-        if (i) rects += ",";
-        rects += "[" + std::to_string(r[i].left) + "," + std::to_string(r[i].top) + "," +
-                 std::to_string(r[i].right) + "," + std::to_string(r[i].bottom) + "]";
-      }
-    }
-  }
-  Json()
-      .Num("hwnd", reinterpret_cast<intptr_t>(h))
-      .Str("type", kTypes[type >= 0 && type <= 3 ? type : 0])
-      .Raw("rects", rects + "]")
-      .Print();
-  return kOk;
 }
 
 int CmdChildren(HWND parent) {
@@ -309,13 +248,10 @@ int CmdChildren(HWND parent) {
     GetWindowRect(h, &r);
     Json()
         .Num("hwnd", reinterpret_cast<intptr_t>(h))
-        .Num("parent", reinterpret_cast<intptr_t>(GetParent(h)))
-        .Num("id", GetDlgCtrlID(h))
         .Str("class", ClassName(h))
         .Str("text", WindowText(h))
         .Rect("rect", r)
         .Bool("visible", IsWindowVisible(h))
-        .Bool("enabled", IsWindowEnabled(h))
         .Print();
   }
   return kOk;
@@ -329,20 +265,12 @@ int CmdForeground() {
 }
 
 int CmdMenu() {
-  constexpr UINT kGetHmenu = 0x01E1;  // MN_GETHMENU; not in every MinGW header set
   int shown = 0;
   for (HWND h : TopLevels()) {
     if (ClassName(h) != L"#32768" || !IsWindowVisible(h)) continue;
     RECT r{};
     GetWindowRect(h, &r);
-    DWORD_PTR menu = 0;
-    SendMessageTimeoutW(h, kGetHmenu, 0, 0, SMTO_ABORTIFHUNG, 2000, &menu);
-    int count = menu ? GetMenuItemCount(reinterpret_cast<HMENU>(menu)) : -1;
-    Json()
-        .Num("hwnd", reinterpret_cast<intptr_t>(h))
-        .Rect("rect", r)
-        .Num("items", count)
-        .Print();
+    Json().Num("hwnd", reinterpret_cast<intptr_t>(h)).Rect("rect", r).Print();
     ++shown;
   }
   return shown ? kOk : kNone;
@@ -350,19 +278,19 @@ int CmdMenu() {
 
 int CmdMessage(bool send, int argc, wchar_t** argv) {
   HWND h{};
-  UINT msg{};
-  long long wp = 0, lp = 0;
-  if (argc < 4 || !ParseHwnd(argv[0], h) || !ParseMessage(argv[1], msg) || !ParseInt(argv[2], wp) ||
+  long long msg = 0, wp = 0, lp = 0;
+  if (argc < 4 || !ParseHwnd(argv[0], h) || !ParseInt(argv[1], msg) || !ParseInt(argv[2], wp) ||
       !ParseInt(argv[3], lp))
     return kUsage;
   if (!send) {
-    BOOL ok = PostMessageW(h, msg, static_cast<WPARAM>(wp), static_cast<LPARAM>(lp));
+    BOOL ok =
+        PostMessageW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp), static_cast<LPARAM>(lp));
     Json().Bool("ok", ok).Print();
     return ok ? kOk : kUsage;
   }
   DWORD_PTR result = 0;
-  LRESULT ok = SendMessageTimeoutW(h, msg, static_cast<WPARAM>(wp), static_cast<LPARAM>(lp),
-                                   SMTO_ABORTIFHUNG, 5000, &result);
+  LRESULT ok = SendMessageTimeoutW(h, static_cast<UINT>(msg), static_cast<WPARAM>(wp),
+                                   static_cast<LPARAM>(lp), SMTO_ABORTIFHUNG, 5000, &result);
   Json().Bool("ok", ok != 0).Num("result", static_cast<long long>(result)).Print();
   return ok ? kOk : kTimeout;
 }
@@ -371,13 +299,11 @@ int CmdMessage(bool send, int argc, wchar_t** argv) {
 // rather than a drag.
 int CmdMove(int argc, wchar_t** argv) {
   HWND h{};
-  long long x = 0, y = 0, w = 0, hgt = 0;
-  if ((argc != 3 && argc != 5) || !ParseHwnd(argv[0], h) || !ParseInt(argv[1], x) ||
-      !ParseInt(argv[2], y) || (argc == 5 && (!ParseInt(argv[3], w) || !ParseInt(argv[4], hgt))))
+  long long x = 0, y = 0;
+  if (argc != 3 || !ParseHwnd(argv[0], h) || !ParseInt(argv[1], x) || !ParseInt(argv[2], y))
     return kUsage;
-  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (argc == 3 ? SWP_NOSIZE : 0);
-  BOOL ok = SetWindowPos(h, nullptr, static_cast<int>(x), static_cast<int>(y), static_cast<int>(w),
-                         static_cast<int>(hgt), flags);
+  BOOL ok = SetWindowPos(h, nullptr, static_cast<int>(x), static_cast<int>(y), 0, 0,
+                         SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
   Json().Bool("ok", ok).Print();
   return ok ? kOk : kUsage;
 }
@@ -427,104 +353,13 @@ int CmdKill(long long pid) {
   return ok ? kOk : kUsage;
 }
 
-// --- host: a known window for the harness's own tests -------------------------------------
-// Solid fill, rounded region, a captioned button in a chosen face, a context menu and a tray
-// icon that opens the same menu, so that a test can check find, region, children, menu,
-// drag, tray and pixels against known values.
-
-constexpr COLORREF kHostFill = RGB(0x20, 0x60, 0xC0);
-constexpr UINT kHostQuit = 100;
-constexpr UINT kHostTray = WM_APP + 1;
-
-NOTIFYICONDATAW HostIcon(HWND h) {
-  NOTIFYICONDATAW icon{};
-  icon.cbSize = sizeof icon;
-  icon.hWnd = h;
-  icon.uID = 1;
-  icon.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
-  icon.uCallbackMessage = kHostTray;
-  icon.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-  wcsncpy(icon.szTip, L"rn_probe host", 127);
-  return icon;
-}
-
-LRESULT CALLBACK HostProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case kHostTray:
-      if (LOWORD(lp) != WM_RBUTTONUP) return 0;
-      POINT at;
-      GetCursorPos(&at);
-      return HostProc(h, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(h), MAKELPARAM(at.x, at.y));
-    case WM_CONTEXTMENU: {
-      HMENU menu = CreatePopupMenu();
-      AppendMenuW(menu, MF_STRING, 101, L"One");
-      AppendMenuW(menu, MF_STRING, 102, L"Two");
-      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-      AppendMenuW(menu, MF_STRING, kHostQuit, L"終了");
-      SetForegroundWindow(h);
-      UINT cmd = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, LOWORD(lp), HIWORD(lp), 0, h,
-                                nullptr);
-      DestroyMenu(menu);
-      if (cmd == kHostQuit) DestroyWindow(h);
-      return 0;
-    }
-    case WM_DESTROY: {
-      NOTIFYICONDATAW icon = HostIcon(h);
-      Shell_NotifyIconW(NIM_DELETE, &icon);
-      PostQuitMessage(0);
-      return 0;
-    }
-  }
-  return DefWindowProcW(h, msg, wp, lp);
-}
-
-int CmdHost(int argc, wchar_t** argv) {
-  long long x = 0, y = 0, w = 0, hgt = 0;
-  if (argc < 7 || !ParseInt(argv[1], x) || !ParseInt(argv[2], y) || !ParseInt(argv[3], w) ||
-      !ParseInt(argv[4], hgt))
-    return kUsage;
-  Gdi<HBRUSH> fill(CreateSolidBrush(kHostFill));
-  WNDCLASSW wc{};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  wc.hbrBackground = fill.get();
-  wc.lpszClassName = L"RnProbeHost";
-  RegisterClassW(&wc);
-  HWND h = CreateWindowExW(0, wc.lpszClassName, argv[0], WS_OVERLAPPEDWINDOW, static_cast<int>(x),
-                           static_cast<int>(y), static_cast<int>(w), static_cast<int>(hgt), nullptr,
-                           nullptr, wc.hInstance, nullptr);
-  if (!h) return kUsage;
-  LOGFONTW lf{};
-  lf.lfHeight = -16;
-  lf.lfCharSet = DEFAULT_CHARSET;
-  wcsncpy(lf.lfFaceName, argv[6], LF_FACESIZE - 1);
-  Gdi<HFONT> font(CreateFontIndirectW(&lf));
-  HWND button = CreateWindowExW(0, L"BUTTON", argv[5], WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 20, 20,
-                                160, 40, h, reinterpret_cast<HMENU>(1), wc.hInstance, nullptr);
-  SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
-  SetWindowRgn(h, CreateRoundRectRgn(0, 0, static_cast<int>(w) + 1, static_cast<int>(hgt) + 1, 40, 40),
-               FALSE);
-  ShowWindow(h, SW_SHOWNORMAL);
-  UpdateWindow(h);
-  NOTIFYICONDATAW icon = HostIcon(h);
-  Shell_NotifyIconW(NIM_ADD, &icon);
-  MSG m;
-  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
-  return static_cast<int>(m.wParam);
-}
-
 int Usage() {
   fputs(
       "usage: rn_probe find <title> | list | wait <title> visible|hidden|gone <timeout_ms>\n"
-      "       | region <hwnd> | children <hwnd> | menu | foreground\n"
+      "       | children <hwnd> | menu | foreground\n"
       "       | post|send <hwnd> <msg> <wparam> <lparam>\n"
-      "       | move <hwnd> <x> <y> [<w> <h>]\n"
-      "       | dpi | font <face> <text> | kill <pid>\n"
-      "       | host <title> <x> <y> <w> <h> <button-text> <button-face>\n",
+      "       | move <hwnd> <x> <y>\n"
+      "       | dpi | font <face> <text> | kill <pid>\n",
       stderr);
   return kUsage;
 }
@@ -543,7 +378,6 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"find" && n == 1) return CmdFind(args[0]);
   if (cmd == L"list" && n == 0) return CmdList();
   if (cmd == L"wait" && n == 3 && ParseInt(args[2], v)) return CmdWait(args[0], args[1], v);
-  if (cmd == L"region" && n == 1 && ParseHwnd(args[0], h)) return CmdRegion(h);
   if (cmd == L"children" && n == 1 && ParseHwnd(args[0], h)) return CmdChildren(h);
   if (cmd == L"menu" && n == 0) return CmdMenu();
   if (cmd == L"foreground" && n == 0) return CmdForeground();
@@ -552,6 +386,5 @@ int wmain(int argc, wchar_t** argv) {
   if (cmd == L"dpi" && n == 0) return CmdDpi();
   if (cmd == L"font" && n == 2) return CmdFont(args[0], args[1]);
   if (cmd == L"kill" && n == 1 && ParseInt(args[0], v)) return CmdKill(v);
-  if (cmd == L"host") return CmdHost(n, args);
   return Usage();
 }

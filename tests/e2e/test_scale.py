@@ -1,6 +1,7 @@
 """The gadget at 200 %, as a user of a high-resolution screen meets it: the badge twice as
-large, as crisp as at 100 % and cut to its doubled disc, the tray icon's double-click and right
-press, the panel laid out at the same scale, and the exit keeping the place in twips."""
+large, as crisp as at 100 % and showing the desktop past its doubled disc, the tray icon's
+double-click and right press through Wine's real tray, and the exit keeping the place in twips.
+The outline and the panel's layout at this scale are read back in the win tier."""
 
 import subprocess
 
@@ -11,7 +12,6 @@ DESKTOP = "#3A6EA5"
 DPI = 192
 SIDE = 100                   # 750 twips at 200 %
 DISC = Rect(10, 10, 90, 90)  # the disc's columns and rows 5 to 44 at 100 %, each doubled
-DISC_PIXELS = 4 * 1248
 TWIPS_PER_PIXEL = 7.5
 PANEL = "操作パネル"
 
@@ -36,12 +36,6 @@ class TwoHundredPercent(harness.E2ETestCase):
         gadget, badge, icon = self.start_badge()
         self.assertEqual(badge.rect, Rect(0, 0, SIDE, SIDE))
 
-        kind, rects = self.probe.region(badge.hwnd)
-        self.assertEqual(kind, "complex")
-        self.assertEqual(sum(r.width * r.height for r in rects), DISC_PIXELS)
-        self.assertEqual(Rect(min(r.left for r in rects), min(r.top for r in rects),
-                              max(r.right for r in rects), max(r.bottom for r in rects)), DISC)
-
         root = harness.colour(DESKTOP)
         centre = badge.rect.center
         shot = harness.screenshot_when(
@@ -62,7 +56,6 @@ class TwoHundredPercent(harness.E2ETestCase):
 
         harness.double_click(*icon.rect.center)
         panel = self.probe.wait(PANEL, "visible", 10)
-        self.assertEqual((panel.client.width, panel.client.height), (700, 112))
         close = next(k for k in self.probe.children(panel.hwnd) if k.text == "Close")
         harness.click(*close.rect.center)
         self.probe.wait(PANEL, "hidden", 10)
@@ -72,14 +65,19 @@ class TwoHundredPercent(harness.E2ETestCase):
                                     self.probe.find("Form1").rect.top) == (60, 40),
                            10, "the badge at (60, 40)")
         harness.tray_click(self.probe, icon, button=3, press_only=True)
+        menu = None
         try:
             menu = harness.wait_until(self.probe.menu, 10, "the menu while the button is down")
         finally:
-            harness.xdotool("mouseup", 3)
+            # Let go off the menu, so that the release chooses nothing.
+            off = menu["rect"] if menu else icon.rect
+            harness.xdotool("mousemove", off.left - 5, off.top + off.height // 2, "mouseup", 3)
+        self.assertTrue(menu["rect"].contains(*icon.rect.center), menu)
         harness.choose(harness.wait_until(self.probe.menu, 10, "the menu after the release"),
                        harness.MENU_EXIT, self.name("menu"))
-        self.assertTrue(menu)
         self.assertEqual(gadget.wait_exit(), 0)
+        harness.wait_until(lambda: all(i.hwnd != icon.hwnd for i in self.probe.tray_icons()),
+                           10, "the tray icon to go")
         self.assertEqual(gadget.ini.read_bytes().split(b"\r\n")[0],
                          f"{60 * TWIPS_PER_PIXEL:g},{40 * TWIPS_PER_PIXEL:g}".encode("ascii"))
 

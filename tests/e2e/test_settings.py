@@ -1,5 +1,6 @@
-"""The settings dialog, opened from the badge's menu: its check box moves the badge out of and
-back into the topmost band, the exit keeps the choice, and "Go HomePage" reaches the browser."""
+"""The settings dialog, opened from the badge's menu: "Go HomePage" reaches the browser once a
+press and keeps the dialog, the check box moves the badge out of and back into the topmost band
+on OK, the exit keeps the choice and the next start shows it."""
 
 import harness
 from harness import Rect
@@ -21,13 +22,14 @@ class Dialog(harness.E2ETestCase):
         self.assertLessEqual({IN_FRONT, "OK", "Go HomePage"}, controls.keys())
         return dialog, controls
 
-    def wait_dialog_closed(self):
-        # OK unloads the dialog: its window may go rather than hide.
-        harness.wait_until(lambda: not self.dialog_shown(), 10, "the dialog to close")
-
     def dialog_shown(self) -> bool:
         dialog = self.probe.find(DIALOG)
         return dialog is not None and dialog.visible
+
+    def ok(self, controls: dict[str, harness.Child]):
+        harness.click(*controls["OK"].rect.center)
+        # OK unloads the dialog: its window may go rather than hide.
+        harness.wait_until(lambda: not self.dialog_shown(), 10, "the dialog to close")
 
     def checked(self, box: harness.Child) -> int:
         return self.probe.send(box.hwnd, BM_GETCHECK)
@@ -40,14 +42,10 @@ class Dialog(harness.E2ETestCase):
         harness.click(*box.rect.center)
         harness.wait_until(lambda: self.checked(box) == (1 if wanted else 0), 10,
                            "the check box to change")
-        self.assertEqual(self.find_badge().topmost, not wanted, "nothing changes before OK")
-        harness.click(*controls["OK"].rect.center)
-        self.wait_dialog_closed()
-        harness.wait_until(lambda: self.find_badge().topmost == wanted, 10,
+        self.assertEqual(self.probe.find("Form1").topmost, not wanted, "nothing changes before OK")
+        self.ok(controls)
+        harness.wait_until(lambda: self.probe.find("Form1").topmost == wanted, 10,
                            f"the badge {'in' if wanted else 'out of'} the topmost band")
-
-    def find_badge(self) -> harness.Window:
-        return self.probe.find("Form1")
 
     def exit(self, gadget: harness.Gadget, badge: harness.Window) -> list[bytes]:
         harness.choose(harness.badge_menu(self.probe, badge), harness.MENU_EXIT,
@@ -55,9 +53,11 @@ class Dialog(harness.E2ETestCase):
         self.assertEqual(gadget.wait_exit(), 0)
         return gadget.ini.read_bytes().split(b"\r\n")
 
-    def test_in_front_box_moves_the_badge_out_of_and_back_into_the_topmost_band(self):
+    def test_link_and_in_front_box_and_the_next_start_keeping_the_choice(self):
         harness.set_root_colour(DESKTOP)
-        gadget, badge, _ = self.start_badge()
+        recorder = harness.UrlRecorder()
+        self.addCleanup(recorder.remove)
+        gadget, badge, _ = self.start_badge(env=recorder.env())
         self.assertTrue(badge.topmost)
 
         dialog, controls = self.open_dialog(badge)
@@ -74,47 +74,26 @@ class Dialog(harness.E2ETestCase):
         harness.keep_picture(shot, Rect(dialog.rect.left - margin, dialog.rect.top - margin,
                                         dialog.rect.right + margin, dialog.rect.bottom + margin),
                              "dialog")
-        harness.click(*ok.rect.center)
-        self.wait_dialog_closed()
-        self.assertTrue(self.find_badge().topmost,
-                        "OK on an unchanged box keeps the badge in front")
-
-        self.set_in_front(badge, False)
-        self.set_in_front(badge, True)
-        self.assertEqual(self.exit(gadget, badge)[2], b"#TRUE#")
-
-    def test_unchecked_box_is_saved_and_the_next_start_keeps_the_badge_behind(self):
-        gadget, badge, _ = self.start_badge()
-        self.set_in_front(badge, False)
-        lines = self.exit(gadget, badge)
-        self.assertEqual(lines[2], b"#FALSE#")
-
-        again, badge, _ = self.start_badge(ini=b"\r\n".join(lines).decode("ascii"))
-        self.assertFalse(badge.topmost)
-        _, controls = self.open_dialog(badge)
-        self.assertEqual(self.checked(controls[IN_FRONT]), 0)
-        harness.click(*controls["OK"].rect.center)
-        self.wait_dialog_closed()
-        self.assertEqual(self.exit(again, badge)[2], b"#FALSE#")
-
-    def test_go_home_page_opens_the_browser_once_a_press_and_keeps_the_dialog(self):
-        recorder = harness.UrlRecorder()
-        self.addCleanup(recorder.remove)
-        gadget, badge, _ = self.start_badge(env=recorder.env())
-        _, controls = self.open_dialog(badge)
-        link = controls["Go HomePage"]
 
         for presses in (1, 2):
-            harness.click(*link.rect.center)
+            harness.click(*controls["Go HomePage"].rect.center)
             harness.wait_until(lambda: len(recorder.urls()) >= presses, 15,
                                f"URL number {presses} to reach the browser")
             self.assertEqual(recorder.urls(), [HOME_PAGE] * presses)
             self.assertTrue(self.dialog_shown(), "the dialog stays open")
+        self.ok(controls)
+        self.assertTrue(self.probe.find("Form1").topmost,
+                        "OK on an unchanged box keeps the badge in front")
 
-        harness.click(*controls["OK"].rect.center)
-        self.wait_dialog_closed()
-        self.exit(gadget, badge)
+        self.set_in_front(badge, False)
+        lines = self.exit(gadget, badge)
+        self.assertEqual(lines[2], b"#FALSE#")
         self.assertEqual(recorder.urls(), [HOME_PAGE] * 2)
+
+        again, badge, _ = self.start_badge(ini=b"\r\n".join(lines).decode("ascii"))
+        self.assertFalse(badge.topmost)
+        self.set_in_front(badge, True)
+        self.assertEqual(self.exit(again, badge)[2], b"#TRUE#")
 
 
 if __name__ == "__main__":

@@ -2,8 +2,8 @@
 // settings file, then ends the gadget and starts it again from what it wrote:
 // whatever the file held, the badge is shown, nothing is reported or leaked,
 // and the written file restores exactly the state the damaged one produced.
+#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,12 +19,6 @@ namespace {
 
 constexpr const char* kFolder = "C:\\Program Files\\Ravik N";
 constexpr const char* kIniPath = "C:\\Program Files\\Ravik N\\RN.ini";
-
-std::uint32_t Bits(float value) {
-  std::uint32_t bits;
-  std::memcpy(&bits, &value, sizeof bits);
-  return bits;
-}
 
 struct State {
   Rect badge;
@@ -47,8 +41,8 @@ struct Started {
   State Now() {
     const sim::WindowState* w = world.desktop().Find(program.Form1().hWnd());
     RN_CHECK(w != nullptr);
-    return {w->bounds, w->topmost, Bits(program.module1.PanelLeft), Bits(program.module1.PanelTop),
-            program.module1.FrontFlag};
+    return {w->bounds, w->topmost, std::bit_cast<std::uint32_t>(program.module1.PanelLeft),
+            std::bit_cast<std::uint32_t>(program.module1.PanelTop), program.module1.FrontFlag};
   }
 };
 

@@ -10,14 +10,20 @@
 #include "forms/panel_form.h"
 #include "forms/settings_dialog.h"
 #include "platform/sim/world.h"
+#include "tray/command_menu.h"
 
 namespace rn::testing {
 
 inline constexpr std::int32_t kTwipsPerPixel = 15;  // the simulated screen's 96 dpi
+inline constexpr const char* kFolder = "C:\\Program Files\\Ravik N";
 inline constexpr const char* kIniPath = "C:\\Program Files\\Ravik N\\RN.ini";
+// Badge at 48, 30 pixels, panel at 200, 133, in front.
+inline const std::string kSettings = "720,450\r\n3000,2000\r\n#TRUE#\r\n";
 
 class GadgetTest : public ::testing::Test {
  protected:
+  explicit GadgetTest(sim::WorldOptions options = {}) : world(std::move(options)) {}
+
   sim::World world;
   sim::SimDesktop& desk = world.desktop();
   sim::SimApi& api = world.api();
@@ -39,7 +45,25 @@ class GadgetTest : public ::testing::Test {
     return *w;
   }
   Rect Bounds(HWnd hwnd) { return Window(hwnd).bounds; }
+  Rect Client(HWnd hwnd) { return desk.GetClientRect(hwnd); }
   std::optional<std::string> Ini() { return files.GetFile(kIniPath); }
+
+  bool PanelShown() { return Window(panel().hWnd()).visible; }
+  bool DialogShown() { return program.Form3Loaded() && Window(dialog().hWnd()).visible; }
+  Point PanelPlace() { return {Bounds(panel().hWnd()).left, Bounds(panel().hWnd()).top}; }
+  void MovePanelTo(std::int32_t x, std::int32_t y) {
+    const Rect r = Bounds(panel().hWnd());
+    desk.SetBounds(panel().hWnd(), {x, y, x + r.Width(), y + r.Height()});
+  }
+  // A menu choice, as the toolkit raises it.
+  void Command(std::int16_t index) {
+    program.Dispatch([&] { RunMenuCommand(program, index); });
+  }
+  void DragBadge(std::int32_t dx, std::int32_t dy) {
+    desk.ScriptDrag(dx, dy);
+    desk.MouseDown(badge().hWnd(), tk::kLeftButton, 0, 25, 25);
+  }
+  void RightClickBadge() { desk.MouseUp(badge().hWnd(), tk::kRightButton, 0, 25, 25); }
 };
 
 }  // namespace rn::testing

@@ -17,8 +17,6 @@
 namespace rn::testing {
 namespace {
 
-constexpr const char* kFolder = "C:\\Program Files\\Ravik N";
-
 // What start-up left behind. A panel place of nullopt: centred on the screen.
 struct Outcome {
   Point badge;  // pixels
@@ -50,6 +48,11 @@ constexpr Outcome kNothingRead{{0, 0}, 0.0f, 0.0f, kFalse};
 std::vector<Damaged> DamagedFiles() {
   using namespace std::string_literals;
   return {
+      {"TheWrittenExample", kGood, kGoodOutcome},
+      // Beyond the screen's edge, restored there.
+      {"FarOffScreen",
+       "150000,-90000\r\n527.5,336\r\n#TRUE#\r\n",
+       {{10000, -6000}, 527.5f, 336.0f, kTrue}},
       // Binary bytes are "no finite number": each unit that meets them fails.
       {"BinaryGarbage", "\x89\x01\xFF\xFE\x80\x7F\xC3\x28"s, kNothingRead},
       {"BinaryGarbageWithDelimiters", "\xDE\xAD,\xBE\xEF\r\n\x01\x02,\x03\r\n\xFF\r\n"s,
@@ -99,7 +102,7 @@ std::vector<Damaged> DamagedFiles() {
       {"MissingComma", "720 450\r\n527.5,336\r\n#TRUE#\r\n", {{0, 0}, 527.5f, 336.0f, kTrue}},
       {"ExtraLines", kGood + "extra\r\n1,2\r\n#FALSE#\r\n", kGoodOutcome},
       {"Empty", "", kNothingRead},
-      {"OnlyTheFirstLine", "720,450\r\n", {{48, 30}, 0.0f, 0.0f, kFalse}},
+      {"OnlyTheFirstLine", "1500,-300\r\n", {{100, -20}, 0.0f, 0.0f, kFalse}},
       {"OneValuePerLine", "720\r\n450\r\n527.5\r\n336\r\n#TRUE#\r\n", kGoodOutcome},
       {"FlagAsANumber", "720,450\r\n527.5,336\r\n0.25\r\n", {{48, 30}, 527.5f, 336.0f, kTrue}},
       {"ZeroFlag", "720,450\r\n527.5,336\r\n0\r\n", {{48, 30}, 527.5f, 336.0f, kFalse}},
@@ -145,23 +148,22 @@ INSTANTIATE_TEST_SUITE_P(Table, DamagedFile, ::testing::ValuesIn(DamagedFiles())
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Files the start-up cannot open at all: the defaults, panel centred, in front.
-TEST(UnopenableSettingsFile, AFolderNamedLikeTheFileGivesTheDefaults) {
-  sim::World world;
-  world.files().MakeFolder(kIniPath);
-  world.files().PutFile(std::string(kIniPath) + "\\inside.txt", kGood);
-  Program program(world.desktop(), world.api(), world.files());
-  program.Start();
-  ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
-  EXPECT_TRUE(world.files().IsFolder(kIniPath));
-}
-
-TEST(UnopenableSettingsFile, ALockedFileGivesTheDefaults) {
-  sim::World world;
-  world.files().PutFile(kIniPath, "720,450\r\n527.5,336\r\n#FALSE#\r\n");
-  world.files().Lock(kIniPath);
-  Program program(world.desktop(), world.api(), world.files());
-  program.Start();
-  ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
+TEST(UnopenableSettingsFile, AFolderOfItsNameOrALockedFileGivesTheDefaults) {
+  for (const bool folder : {true, false}) {
+    SCOPED_TRACE(folder ? "a folder of its name" : "a locked file");
+    sim::World world;
+    if (folder) {
+      world.files().MakeFolder(kIniPath);
+      world.files().PutFile(std::string(kIniPath) + "\\inside.txt", kGood);
+    } else {
+      world.files().PutFile(kIniPath, "720,450\r\n527.5,336\r\n#FALSE#\r\n");
+      world.files().Lock(kIniPath);
+    }
+    Program program(world.desktop(), world.api(), world.files());
+    program.Start();
+    ExpectStartedAs(world, program, {{0, 0}, std::nullopt, std::nullopt, kTrue});
+    EXPECT_EQ(world.files().IsFolder(kIniPath), folder);
+  }
 }
 
 // A file of `size` bytes made up as it is read, `head` and then `filler` over

@@ -38,16 +38,6 @@ TEST(RoundToInt32, ValuesWithoutAnIntegerRaiseOverflow) {
   }
 }
 
-TEST(DecodeTrayMessage, TheIconsMessagesComeBackThroughTheToolkitAtEveryScale) {
-  for (const int dpi : {96, 120, 144, 168, 192, 216, 288}) {
-    const float twipsPerPixel = 1440.0f / static_cast<float>(dpi);
-    for (const std::int32_t message : {512, 513, 514, 515, 516, 517}) {
-      const float x = static_cast<float>(message) * twipsPerPixel;  // the toolkit's conversion
-      EXPECT_EQ(DecodeTrayMessage(x, twipsPerPixel), message) << message << " at " << dpi;
-    }
-  }
-}
-
 TEST(DecodeTrayMessage, AWholeFactorIsThePlainIntegerDivisionOfTheRoundedX) {
   for (const int factor : {15, 12, 10}) {
     for (int x = -2 * factor; x < 520 * factor; ++x) {

@@ -3,35 +3,17 @@
 
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <clocale>
-#include <cmath>
-#include <cstring>
-#include <limits>
-#include <random>
+#include <functional>
 
 #include "platform/errors.h"
+#include "tests/fuzz/fuzz_check.h"
 
 namespace rn {
 namespace {
 
-class StringInput : public InputStream {
- public:
-  explicit StringInput(std::string text) : text_(std::move(text)) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    const std::size_t n = std::min(size, text_.size() - pos_);
-    std::memcpy(buffer, text_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-
- private:
-  std::string text_;
-  std::size_t pos_ = 0;
-};
-
-tk::TextReader Reader(std::string text) {
-  return tk::TextReader(std::make_unique<StringInput>(std::move(text)));
+tk::TextReader Reader(std::string_view text) {
+  return tk::TextReader(std::make_unique<fuzz::MemoryInput>(text));
 }
 
 tk::Error ErrorOf(const std::function<void()>& read) {
@@ -126,69 +108,6 @@ TEST(SettingsTextReader, PositionsMustFitThePlatformsCoordinates) {
   EXPECT_EQ(ErrorOf([&] { ReadPosition(in); }), tk::Error::Overflow);
   EXPECT_EQ(ErrorOf([&] { ReadPosition(in); }), tk::Error::Overflow);
   EXPECT_EQ(ReadPosition(in), 12) << "a failed value must not swallow the next one";
-}
-
-TEST(SettingsTextReader, AHugeValueFailsWithoutBeingReadToItsEnd) {
-  // 100 MB without a delimiter: the read must give up early and cheaply.
-  class Endless : public InputStream {
-   public:
-    std::size_t Read(char* buffer, std::size_t size) override {
-      std::memset(buffer, '7', size);
-      served += size;
-      return size;
-    }
-    std::size_t served = 0;
-  };
-  auto stream = std::make_unique<Endless>();
-  Endless* raw = stream.get();
-  tk::TextReader in(std::move(stream));
-  EXPECT_EQ(ErrorOf([&] { ReadNumber(in); }), tk::Error::TypeMismatch);
-  EXPECT_LT(raw->served, 64u * 1024u);
-}
-
-TEST(SettingsTextRoundTrip, EveryKindOfFloatReadsBackBitForBit) {
-  std::vector<float> values = {0.0f,
-                               -0.0f,
-                               0.5f,
-                               -0.5f,
-                               527.5f,
-                               15360.0f,
-                               -32767.5f,
-                               std::numeric_limits<float>::min(),
-                               std::numeric_limits<float>::denorm_min(),
-                               -std::numeric_limits<float>::denorm_min(),
-                               std::numeric_limits<float>::max(),
-                               std::numeric_limits<float>::lowest(),
-                               1.0f / 3.0f};
-  std::mt19937 random(20261207);
-  for (int i = 0; i < 200000; ++i) {
-    const float f = std::bit_cast<float>(static_cast<std::uint32_t>(random()));
-    if (std::isfinite(f)) values.push_back(f);
-  }
-  for (int twips = -100000; twips <= 100000; twips += 7) {
-    values.push_back(static_cast<float>(twips));
-    values.push_back(static_cast<float>(twips) + 0.5f);
-  }
-  for (const float value : values) {
-    const std::string text = FormatNumber(value);
-    auto in = Reader(text + "\r\n");
-    const float back = ReadNumber(in);
-    ASSERT_EQ(std::bit_cast<std::uint32_t>(back), std::bit_cast<std::uint32_t>(value)) << text;
-    ASSERT_EQ(text.find_first_of(" ,\r\n"), std::string::npos) << text;
-  }
-}
-
-TEST(SettingsTextRoundTrip, WholeAndHalfTwipsUseAtMostSevenDigits) {
-  for (const float value : {0.5f, 527.5f, 9999.5f, 99999.5f, 999999.0f, 1234567.0f, -65535.5f}) {
-    const std::string text = FormatNumber(value);
-    int digits = 0;
-    for (const char c : text) digits += std::isdigit(static_cast<unsigned char>(c)) ? 1 : 0;
-    EXPECT_LE(digits, 7) << text;
-    EXPECT_EQ(text.find('e'), std::string::npos) << text;
-    if (text.find('.') != std::string::npos) {
-      EXPECT_NE(text.back(), '0') << text;
-    }
-  }
 }
 
 }  // namespace

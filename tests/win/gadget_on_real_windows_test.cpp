@@ -1,8 +1,8 @@
 // The gadget on real windows, for what the simulated desktop cannot show: the
-// outline the system keeps for the badge, the fonts it realizes, the focus it
-// gives back on activation, and the message box the user reads. Everything else
-// the gadget does is tested on the simulated desktop (tests/unit), which the
-// conformance suite proves alike.
+// outline the system keeps for the badge, and the message box the user reads.
+// Everything else the gadget does is tested on the simulated desktop
+// (tests/unit), which the conformance suite proves alike: fonts realized as the
+// tables say, and the focus given back when a form is activated again.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -41,43 +41,6 @@ TEST_F(OnRealWindows, TheOutlineReadBackIsThePixelsOfTheBitmapThatDifferFromItsC
     }
   }
   EXPECT_EQ(mismatches, 0);
-}
-
-void ExpectRealized(conformance::Driver& user, const tk::Control& control) {
-  const Font& wanted = *control.layout().font;
-  SCOPED_TRACE(wanted.face);
-  const std::optional<Font> made = user.FontOf(control.hWnd());
-  ASSERT_TRUE(made.has_value());
-  EXPECT_EQ(made->face, wanted.face);
-  EXPECT_EQ(made->points, wanted.points);
-  EXPECT_EQ(made->weight, wanted.weight);
-  EXPECT_EQ(made->charset, wanted.charset);
-}
-
-TEST_F(OnRealWindows, TheFontsOfTheTablesAreRealizedOnceTheirFormIsShown) {
-  StartWith(kSettings);
-  EXPECT_FALSE(user->FontOf(panel().Text1.hWnd()).has_value())
-      << "the hidden panel's font waits for the panel to be shown";
-  Command(kOpenPanel);
-  ASSERT_TRUE(Shown(panel().hWnd()));
-  ExpectRealized(*user, panel().Text1);
-
-  dialog().SetVisible(true);
-  ExpectRealized(*user, dialog().Label1);
-  ExpectRealized(*user, dialog().Label5);
-}
-
-TEST_F(OnRealWindows, ComingBackToThePanelEmptiesTheBoxWhereTheFocusReturns) {
-  StartWith(kSettings);
-  Command(kOpenPanel);
-  user->Type(panel().Text1.hWnd(), "abc");
-  ::SetActiveWindow(H(badge().hWnd()));
-  user->Settle();
-  ASSERT_EQ(::GetActiveWindow(), H(badge().hWnd()));
-  EXPECT_EQ(panel().Text1.Text(), "abc") << "leaving keeps it";
-  user->ClickCaption(panel().hWnd());
-  EXPECT_EQ(user->Focus(), panel().Text1.hWnd());
-  EXPECT_EQ(panel().Text1.Text(), "") << "the focus that comes back is an arrival like any other";
 }
 
 // The user reads the report in a message box, which holds the exit until it is

@@ -21,7 +21,6 @@
 #include "app/badge_form.h"
 #include "app/program.h"
 #include "forms/panel_form.h"
-#include "forms/settings_dialog.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/native.h"
 #include "platform/win32/text.h"
@@ -127,7 +126,6 @@ class GadgetWinTest : public ::testing::Test {
   }
   Form1& badge() { return program.Form1(); }
   Form2& panel() { return program.Form2(); }
-  Form3& dialog() { return program.Form3(); }
   // A menu choice, as the toolkit raises it.
   void Command(std::int16_t index) {
     program.Dispatch([&] { RunMenuCommand(program, index); });
