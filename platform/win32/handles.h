@@ -38,32 +38,20 @@ class unique_handle {
 
 namespace detail {
 
-template <class H>
-struct gdi_object_traits {
+// A handle that one call closes and that is null when there is none.
+template <class H, auto Close>
+struct closed_by {
   using pointer = H;
   static pointer invalid() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DeleteObject(h); }
+  static void close(pointer h) noexcept { Close(h); }
 };
-struct dc_traits {
-  using pointer = HDC;
-  static pointer invalid() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DeleteDC(h); }
-};
-struct menu_traits {
-  using pointer = HMENU;
-  static pointer invalid() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DestroyMenu(h); }
-};
-struct icon_traits {
-  using pointer = HICON;
-  static pointer invalid() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DestroyIcon(h); }
-};
-struct window_traits {
-  using pointer = HWND;
-  static pointer invalid() noexcept { return nullptr; }
-  static void close(pointer h) noexcept { ::DestroyWindow(h); }
-};
+template <class H>
+using gdi_object_traits = closed_by<H, &::DeleteObject>;
+using dc_traits = closed_by<HDC, &::DeleteDC>;
+using menu_traits = closed_by<HMENU, &::DestroyMenu>;
+using icon_traits = closed_by<HICON, &::DestroyIcon>;
+using window_traits = closed_by<HWND, &::DestroyWindow>;
+// Files are the one kind whose "none" is not null.
 struct file_traits {
   using pointer = HANDLE;
   static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
