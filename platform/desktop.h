@@ -74,7 +74,10 @@ struct Font {
   int charset = 128;
 };
 
-struct FormWindowSpec {
+// A form's look and client size: the toolkit lays forms out in twips, and a
+// desktop makes them in pixels.
+template <class Length>
+struct FormSpec {
   std::string caption;  // UTF-8
   BorderStyle border = BorderStyle::FixedSingle;
   bool closeBox = true;
@@ -82,10 +85,26 @@ struct FormWindowSpec {
   bool maxButton = false;
   bool showInTaskbar = false;
   StartUpPosition startUp = StartUpPosition::Manual;
-  std::int32_t clientWidth = 0;  // pixels
-  std::int32_t clientHeight = 0;
+  Length clientWidth = 0;
+  Length clientHeight = 0;
   std::optional<PictureId> icon;
+
+  // The same form with its client size in other units.
+  template <class To, class Convert>
+  FormSpec<To> Measured(Convert convert) const {
+    return {caption,
+            border,
+            closeBox,
+            minButton,
+            maxButton,
+            showInTaskbar,
+            startUp,
+            convert(clientWidth),
+            convert(clientHeight),
+            icon};
+  }
 };
+using FormWindowSpec = FormSpec<std::int32_t>;
 
 enum class ControlKind {
   PictureBox,

@@ -216,19 +216,10 @@ Form::~Form() {
 void Form::Unregister(Control& control) { std::erase(controls_, &control); }
 
 void Form::Load() {
-  FormWindowSpec request;
-  request.caption = layout_.caption;
-  request.border = layout_.border;
-  request.closeBox = layout_.closeBox;
-  request.minButton = layout_.minButton;
-  request.maxButton = layout_.maxButton;
-  request.showInTaskbar = layout_.showInTaskbar;
-  request.startUp = layout_.startUp;
   // Every form is born on the primary monitor (its start-up place lies there), at
   // the system's scale unless that monitor's scale has changed since.
-  request.clientWidth = rt_.ToPixels(layout_.clientWidth);
-  request.clientHeight = rt_.ToPixels(layout_.clientHeight);
-  request.icon = layout_.icon;
+  const FormWindowSpec request =
+      layout_.Measured<std::int32_t>([this](Twips length) { return rt_.ToPixels(length); });
   hwnd_ = rt_.desktop().CreateForm(request, *this);
   if (hwnd_ != 0 && Dpi() != rt_.SystemDpi()) SizeClientFromTable();
   // Members are declared container first, so creation in that order always

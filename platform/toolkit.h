@@ -37,18 +37,7 @@ inline constexpr std::int16_t kScaleTwips = 1;
 inline constexpr std::int16_t kScalePixels = 3;
 inline constexpr std::uint32_t kPopupRightButton = 2;
 
-struct FormLayout {
-  std::string caption;
-  BorderStyle border = BorderStyle::FixedSingle;
-  bool closeBox = true;
-  bool minButton = false;
-  bool maxButton = false;
-  bool showInTaskbar = false;
-  StartUpPosition startUp = StartUpPosition::Manual;
-  Twips clientWidth = 0;
-  Twips clientHeight = 0;
-  std::optional<PictureId> icon;
-};
+using FormLayout = FormSpec<Twips>;
 
 struct ControlLayout {
   ControlKind kind = ControlKind::Label;
