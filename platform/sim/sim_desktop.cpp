@@ -4,7 +4,6 @@
 #include <stdexcept>
 #include <utility>
 
-#include "platform/control_kinds.h"
 #include "platform/mouse_keys.h"
 #include "platform/picture_decoder.h"
 #include "platform/scale.h"
@@ -25,10 +24,10 @@ MouseInput DecodeMove(std::uint32_t wParam, std::uint32_t lParam) {
   return in;
 }
 
-bool IsButton(ControlKind kind) { return FactsOf(kind).button; }
+bool IsButton(WindowKind kind) { return FactsOf(kind).button; }
 
-bool TakesFocusOnPress(ControlKind kind, std::int16_t button) {
-  const ControlKindFacts& facts = FactsOf(kind);
+bool TakesFocusOnPress(WindowKind kind, std::int16_t button) {
+  const WindowKindFacts& facts = FactsOf(kind);
   return facts.focusOnAnyPress || (button == kLeftButton && facts.focusOnLeftPress);
 }
 
@@ -132,7 +131,7 @@ bool SimDesktop::CanTakeInput(HWnd hwnd) const { return OnScreen(hwnd) && Enable
 Rect SimDesktop::ScreenRect(HWnd hwnd) const {
   const WindowState* w = W(hwnd);
   if (!w) return {};
-  if (w->form) return w->bounds;
+  if (w->kind == WindowKind::Form) return w->bounds;
   const Rect parent = ClientScreenRect(w->parent);
   return {parent.left + w->bounds.left, parent.top + w->bounds.top, parent.left + w->bounds.right,
           parent.top + w->bounds.bottom};
@@ -142,7 +141,7 @@ Rect SimDesktop::ClientScreenRect(HWnd hwnd) const {
   const WindowState* w = W(hwnd);
   if (!w) return {};
   const Rect outer = ScreenRect(hwnd);
-  if (!w->form) return outer;
+  if (w->kind != WindowKind::Form) return outer;
   const NonClient nc = NonClientOf(w->style.border, w->dpi);
   return {outer.left + nc.left, outer.top + nc.top, outer.right - nc.right,
           outer.bottom - nc.bottom};
@@ -160,14 +159,14 @@ HWnd SimDesktop::Hit(HWnd hwnd, Point inParent) const {
   if (!w.visible || !Inside(w.bounds, inParent)) return 0;
   const Point inWindow{inParent.x - w.bounds.left, inParent.y - w.bounds.top};
   if (w.region != 0 && !world_.gdi().FindRegion(w.region)->Contains(inWindow)) return 0;
-  const NonClient nc = w.form ? NonClientOf(w.style.border, w.dpi) : kNoFrame;
+  const NonClient nc = w.kind == WindowKind::Form ? NonClientOf(w.style.border, w.dpi) : kNoFrame;
   const Point inClient{inWindow.x - nc.left, inWindow.y - nc.top};
   for (HWnd child : w.children) {
     if (const HWnd found = Hit(child, inClient); found != 0) {
       return W(child)->enabled ? found : hwnd;
     }
   }
-  return !w.form && FactsOf(w.kind).letsPointerThrough ? 0 : hwnd;
+  return FactsOf(w.kind).letsPointerThrough ? 0 : hwnd;
 }
 
 HWnd SimDesktop::WindowFromPoint(Point screen) const {
@@ -183,7 +182,6 @@ HWnd SimDesktop::CreateForm(const FormWindowSpec& request, WindowEvents& events)
   const HWnd h = world_.NewHandle();
   WindowState w;
   w.handle = h;
-  w.form = true;
   w.style = request;
   w.events = &events;
   w.text = request.caption;
@@ -216,7 +214,7 @@ HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& request,
   WindowState w;
   w.handle = h;
   w.parent = parent;
-  w.kind = request.kind;
+  w.kind = KindOf(request.kind);
   w.events = &events;
   w.bounds = Normalized(request.bounds);
   w.visible = true;
@@ -227,7 +225,7 @@ HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& request,
 }
 
 void SimDesktop::SetTabOrder(HWnd form, const std::vector<HWnd>& order) {
-  if (WindowState* w = W(form); w && w->form) w->tabOrder = order;
+  if (WindowState* w = W(form); w && w->kind == WindowKind::Form) w->tabOrder = order;
 }
 
 void SimDesktop::DestroyWindow(HWnd hwnd) {
@@ -260,7 +258,7 @@ Rect SimDesktop::GetBounds(HWnd hwnd) {
 
 Rect SimDesktop::Constrained(const WindowState& w, Rect bounds) const {
   bounds = Normalized(bounds);
-  if (w.form && w.style.border != BorderStyle::None) {
+  if (w.kind == WindowKind::Form && w.style.border != BorderStyle::None) {
     bounds.right = std::max(bounds.right, bounds.left + kMinCaptionedWidth);
     bounds.bottom = std::max(bounds.bottom, bounds.top + kMinCaptionedHeight);
   }
@@ -273,7 +271,7 @@ void SimDesktop::Resize(WindowState& w, const Rect& bounds) {
   if (w.pictureDc != 0 && (old.Width() != w.bounds.Width() || old.Height() != w.bounds.Height())) {
     Repaint(w);
   }
-  if (w.form) FollowMonitor(w.handle);
+  if (w.kind == WindowKind::Form) FollowMonitor(w.handle);
 }
 
 void SimDesktop::SetBounds(HWnd hwnd, const Rect& bounds) {
@@ -338,7 +336,7 @@ void SimDesktop::SetVisible(HWnd hwnd, bool visible) {
   if (!visible) {
     w->lastFocus = 0;  // a form shown again starts afresh at its first stop
     LoseFocus(hwnd, Loss::Hidden);
-  } else if (w->form) {
+  } else if (w->kind == WindowKind::Form) {
     Activate(hwnd);
   }
 }
@@ -352,7 +350,7 @@ void SimDesktop::SetEnabled(HWnd hwnd, bool enabled) {
 
 void SimDesktop::PlaceFront(HWnd form) {
   WindowState* w = W(form);
-  if (!w || !w->form) return;
+  if (!w || w->kind != WindowKind::Form) return;
   std::erase(z_order_, form);
   auto at = z_order_.begin();
   if (!w->topmost) {
@@ -364,7 +362,7 @@ void SimDesktop::PlaceFront(HWnd form) {
 void SimDesktop::BringToFront(HWnd hwnd) {
   WindowState* w = W(hwnd);
   if (!w) return;
-  if (w->form) {
+  if (w->kind == WindowKind::Form) {
     PlaceFront(hwnd);
     return;
   }
@@ -384,12 +382,12 @@ void SimDesktop::SetText(HWnd hwnd, const std::string& text) {
 
 std::int32_t SimDesktop::GetCheck(HWnd checkBox) {
   const WindowState* w = W(checkBox);
-  return w && !w->form && w->kind == ControlKind::CheckBox ? w->check : 0;
+  return w && w->kind == WindowKind::CheckBox ? w->check : 0;
 }
 
 void SimDesktop::SetCheck(HWnd checkBox, std::int32_t value) {
   WindowState* w = W(checkBox);
-  if (w && !w->form && w->kind == ControlKind::CheckBox && value >= 0 && value <= 2) {
+  if (w && w->kind == WindowKind::CheckBox && value >= 0 && value <= 2) {
     w->check = value;
   }
 }
@@ -428,7 +426,7 @@ HWnd SimDesktop::FirstStop(HWnd form) const {
 
 void SimDesktop::Activate(HWnd form, bool evenHidden) {
   if (active_ == form || !EnabledChain(form) || (!evenHidden && !OnScreen(form))) return;
-  if (WindowState* previous = W(active_); previous && previous->form) {
+  if (WindowState* previous = W(active_); previous && previous->kind == WindowKind::Form) {
     previous->lastFocus = focus_ != 0 && Within(focus_, active_) && focus_ != active_ ? focus_ : 0;
   }
   active_ = form;
@@ -462,7 +460,7 @@ void SimDesktop::LoseFocus(HWnd hwnd, Loss why) {
   const WindowState& w = *W(hwnd);
   if (why == Loss::Disabled) {
     if (hadFocus) focus_ = 0;  // a disabled window cannot keep the focus
-  } else if (w.form) {
+  } else if (w.kind == WindowKind::Form) {
     ActivateNext(hwnd);
   } else if (CanTakeInput(w.parent)) {
     ChangeFocus(w.parent);  // the platform hands the focus back to the parent
@@ -480,7 +478,7 @@ void SimDesktop::SetFocus(HWnd hwnd) {
 void SimDesktop::FocusForClick(HWnd hwnd, std::int16_t button) {
   const WindowState* w = W(hwnd);
   if (!w) return;
-  if (!w->form && TakesFocusOnPress(w->kind, button)) {
+  if (TakesFocusOnPress(w->kind, button)) {
     FocusWindow(hwnd);
   } else {
     Activate(FormOf(hwnd));
@@ -520,7 +518,7 @@ void SimDesktop::SetPicture(HWnd hwnd, const Picture& picture) {
 
 Handle SimDesktop::PictureDC(HWnd hwnd) {
   WindowState* w = W(hwnd);
-  if (!w || (!w->form && w->kind != ControlKind::PictureBox)) return 0;
+  if (!w || !FactsOf(w->kind).keepsImage) return 0;
   if (w->pictureDc == 0) {
     w->pictureDc = world_.gdi().AddPictureDc();
     Repaint(*w);
@@ -623,7 +621,7 @@ bool SimDesktop::MouseDown(HWnd hwnd, std::int16_t button, std::int16_t shift, s
   if (!CanTakeInput(hwnd)) return true;  // a focus handler took it away
   release_taken_ = false;
   capture_ = hwnd;
-  if (const WindowState& w = *W(hwnd); w.form || !FactsOf(w.kind).standard) {
+  if (!FactsOf(W(hwnd)->kind).standard) {
     Raise(hwnd, [&](WindowEvents& e) { e.OnMouseDown({button, shift, x, y, false}); });
   }
   return true;
@@ -639,7 +637,7 @@ bool SimDesktop::MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std
   const bool pressed = capture_ == hwnd;
   if (pressed) capture_ = 0;
   const WindowState& w = *W(hwnd);
-  if (w.form || !FactsOf(w.kind).standard) {
+  if (!FactsOf(w.kind).standard) {
     Raise(hwnd, [&](WindowEvents& e) { e.OnMouseUp({button, shift, x, y, false}); });
   } else if (pressed && button == kLeftButton && IsButton(w.kind)) {
     PushButton(hwnd);
@@ -650,7 +648,7 @@ bool SimDesktop::MouseUp(HWnd hwnd, std::int16_t button, std::int16_t shift, std
 void SimDesktop::PushButton(HWnd hwnd) {
   // Toggled before the click, so that the handler sees the new value; a grey
   // box turns unchecked.
-  if (WindowState* w = W(hwnd); w->kind == ControlKind::CheckBox) w->check = w->check == 0 ? 1 : 0;
+  if (WindowState* w = W(hwnd); w->kind == WindowKind::CheckBox) w->check = w->check == 0 ? 1 : 0;
   Raise(hwnd, [](WindowEvents& e) { e.OnClick(); });
 }
 
@@ -692,7 +690,7 @@ bool SimDesktop::PointerMove(HWnd hwnd, std::int32_t x, std::int32_t y, std::int
 
 bool SimDesktop::ClickControl(HWnd hwnd) {
   const WindowState* w = W(hwnd);
-  if (!w || w->form || !CanTakeInput(hwnd)) return false;
+  if (!w || w->kind == WindowKind::Form || !CanTakeInput(hwnd)) return false;
   const std::int32_t x = w->bounds.Width() / 2;
   const std::int32_t y = w->bounds.Height() / 2;
   MouseDown(hwnd, kLeftButton, 0, x, y);
@@ -727,7 +725,7 @@ bool SimDesktop::PressKey(std::uint32_t virtualKey, std::int16_t shift) {
   switch (virtualKey) {
     case win::VkTab: return PressTab((shift & kShiftMask) != 0);
     case win::VkSpace:
-      if (const WindowState* w = W(focus_); w && !w->form && IsButton(w->kind)) PushButton(focus_);
+      if (const WindowState* w = W(focus_); w && IsButton(w->kind)) PushButton(focus_);
       return true;
     case win::VkF4: return (shift & kAltMask) == 0 || PressAltF4(active_);
     default: return true;
@@ -736,14 +734,17 @@ bool SimDesktop::PressKey(std::uint32_t virtualKey, std::int16_t shift) {
 
 bool SimDesktop::ClickCaption(HWnd form) {
   const WindowState* w = W(form);
-  if (!w || !w->form || w->style.border == BorderStyle::None || !CanTakeInput(form)) return false;
+  if (!w || w->kind != WindowKind::Form || w->style.border == BorderStyle::None ||
+      !CanTakeInput(form)) {
+    return false;
+  }
   Activate(form);
   return true;
 }
 
 bool SimDesktop::Type(HWnd hwnd, std::string_view text) {
   const WindowState* w = W(hwnd);
-  if (!w || w->form || w->kind != ControlKind::TextBox || !CanTakeInput(hwnd)) return false;
+  if (!w || w->kind != WindowKind::TextBox || !CanTakeInput(hwnd)) return false;
   FocusWindow(hwnd);
   if (WindowState* after = W(hwnd)) after->text += text;
   return true;
@@ -751,8 +752,8 @@ bool SimDesktop::Type(HWnd hwnd, std::string_view text) {
 
 bool SimDesktop::RequestClose(HWnd hwnd) {
   const WindowState* w = W(hwnd);
-  if (!w || !w->form || !w->style.closeBox || w->style.border == BorderStyle::None ||
-      !CanTakeInput(hwnd)) {
+  if (!w || w->kind != WindowKind::Form || !w->style.closeBox ||
+      w->style.border == BorderStyle::None || !CanTakeInput(hwnd)) {
     return false;
   }
   Raise(hwnd, [](WindowEvents& e) { e.OnCloseRequest(); });
@@ -761,7 +762,7 @@ bool SimDesktop::RequestClose(HWnd hwnd) {
 
 bool SimDesktop::PressAltF4(HWnd hwnd) {
   const WindowState* w = W(hwnd);
-  if (!w || !w->form || !CanTakeInput(hwnd)) return false;
+  if (!w || w->kind != WindowKind::Form || !CanTakeInput(hwnd)) return false;
   Raise(hwnd, [](WindowEvents& e) { e.OnCloseRequest(); });
   return true;
 }
@@ -769,7 +770,7 @@ bool SimDesktop::PressAltF4(HWnd hwnd) {
 void SimDesktop::EndSession() {
   std::vector<HWnd> forms;
   for (const auto& [hwnd, w] : windows_) {
-    if (w.form) forms.push_back(hwnd);
+    if (w.kind == WindowKind::Form) forms.push_back(hwnd);
   }
   for (const HWnd form : forms) Raise(form, [](WindowEvents& e) { e.OnSessionEnd(); });
 }
@@ -809,7 +810,7 @@ Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x,
     b = {b.left, b.top, b.left + std::max(cx, 0), b.top + std::max(cy, 0)};
   Resize(*w, b);
   if (!(flags & win::SwpNoZOrder)) {
-    if (!w->form) {
+    if (w->kind != WindowKind::Form) {
       BringToFront(hwnd);
     } else if (insertAfter == win::HwndTopmost) {
       w->topmost = true;
@@ -827,7 +828,7 @@ Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x,
       std::erase(z_order_, hwnd);
       z_order_.push_back(hwnd);
     } else if (const WindowState* above = W(insertAfter);
-               above && above->form && insertAfter != hwnd) {
+               above && above->kind == WindowKind::Form && insertAfter != hwnd) {
       w->topmost = above->topmost;
       std::erase(z_order_, hwnd);
       z_order_.insert(std::ranges::find(z_order_, insertAfter) + 1, hwnd);
@@ -839,7 +840,7 @@ Outcome SimDesktop::ApiSetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x,
     SetVisible(hwnd, false);
   }
   // Last: it can raise events, which may change anything.
-  if (!(flags & win::SwpNoActivate) && W(hwnd) && W(hwnd)->form) Activate(hwnd);
+  if (!(flags & win::SwpNoActivate) && W(hwnd) && W(hwnd)->kind == WindowKind::Form) Activate(hwnd);
   return {1, 0};
 }
 

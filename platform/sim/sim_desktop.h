@@ -17,6 +17,7 @@
 #include "platform/errors.h"
 #include "platform/notify_icon.h"
 #include "platform/sim/gdi.h"
+#include "platform/window_kinds.h"
 
 namespace rn::sim {
 
@@ -63,9 +64,8 @@ struct Monitor {
 struct WindowState {
   HWnd handle = 0;
   HWnd parent = 0;  // 0 for a form
-  bool form = false;
-  ControlKind kind = ControlKind::Label;  // controls only
-  FormWindowSpec style;                   // forms only, as created
+  WindowKind kind = WindowKind::Form;
+  FormWindowSpec style;  // forms only, as created
   WindowEvents* events = nullptr;
   Rect bounds;  // a form's outer rectangle on screen; a control's in its parent's client area
   bool visible = false;
