@@ -6,12 +6,6 @@
 #include "platform/sim/world.h"
 
 namespace rn::sim {
-namespace {
-
-std::int64_t Signed(std::uint32_t v) { return static_cast<std::int32_t>(v); }
-
-}  // namespace
-
 SimApi::SimApi(World& world) : world_(world) {}
 
 const std::vector<std::string_view>& SimApi::Operations() {
@@ -65,9 +59,10 @@ std::size_t SimApi::CountOf(std::string_view name) const {
       std::ranges::count_if(calls_, [&](const Call& call) { return call.name == name; }));
 }
 
-std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args, bool signedResult,
-                          std::uint32_t failValue, const std::function<Outcome()>& body,
-                          std::optional<NotifyRecordBytes> record) {
+template <class Result>
+Result SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
+                   const std::function<Outcome()>& body, Result failValue,
+                   std::optional<NotifyRecordBytes> record) {
   // Reserved first, so that calls made meanwhile come after this one.
   const std::size_t index = calls_.size();
   const bool recorded = recording_;
@@ -79,96 +74,95 @@ std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
   Outcome outcome;
   bool injected = false;
   if (const auto f = failures_.find(name); f != failures_.end()) {
-    outcome = {failValue, f->second.error};
+    outcome = {static_cast<std::uint32_t>(failValue), f->second.error};
     injected = true;
     if (f->second.remaining > 0 && --f->second.remaining == 0) failures_.erase(f);
   } else {
     outcome = body();
   }
+  const auto result = static_cast<Result>(outcome.value);
   if (recorded && index < calls_.size()) {
-    Call& call = calls_[index];
-    call.result = signedResult ? Signed(outcome.value) : std::int64_t{outcome.value};
-    call.lastError = outcome.error;
-    call.injected = injected;
+    calls_[index].result = result;
+    calls_[index].lastError = outcome.error;
+    calls_[index].injected = injected;
   }
   last_dll_error_ = outcome.error;
-  return outcome.value;
+  return result;
 }
 
 std::int32_t SimApi::SetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x, std::int32_t y,
                                   std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
-  return static_cast<std::int32_t>(Run(
-      "SetWindowPos", {hwnd, insertAfter, x, y, cx, cy, flags}, true, 0,
-      [&] { return world_.desktop().ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags); }));
+  return Run<std::int32_t>("SetWindowPos", {hwnd, insertAfter, x, y, cx, cy, flags}, [&] {
+    return world_.desktop().ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags);
+  });
 }
 
 std::int32_t SimApi::ReleaseCapture() {
-  return static_cast<std::int32_t>(
-      Run("ReleaseCapture", {}, true, 0, [&] { return world_.desktop().ApiReleaseCapture(); }));
+  return Run<std::int32_t>("ReleaseCapture", {},
+                           [&] { return world_.desktop().ApiReleaseCapture(); });
 }
 
 std::int32_t SimApi::SendMessageA(HWnd hwnd, std::uint32_t message, std::uint32_t wParam,
                                   std::int32_t lParam) {
-  return static_cast<std::int32_t>(
-      Run("SendMessageA", {hwnd, message, wParam, lParam}, true, 0,
-          [&] { return world_.desktop().ApiSendMessage(hwnd, message, wParam, lParam); }));
+  return Run<std::int32_t>("SendMessageA", {hwnd, message, wParam, lParam}, [&] {
+    return world_.desktop().ApiSendMessage(hwnd, message, wParam, lParam);
+  });
 }
 
 Handle SimApi::CreateCompatibleDC(Handle hdc) {
-  return Run("CreateCompatibleDC", {hdc}, false, 0,
-             [&] { return world_.gdi().CreateCompatibleDC(hdc); });
+  return Run<Handle>("CreateCompatibleDC", {hdc},
+                     [&] { return world_.gdi().CreateCompatibleDC(hdc); });
 }
 
 Handle SimApi::CreateCompatibleBitmap(Handle hdc, std::int32_t width, std::int32_t height) {
-  return Run("CreateCompatibleBitmap", {hdc, width, height}, false, 0,
-             [&] { return world_.gdi().CreateCompatibleBitmap(hdc, width, height); });
+  return Run<Handle>("CreateCompatibleBitmap", {hdc, width, height},
+                     [&] { return world_.gdi().CreateCompatibleBitmap(hdc, width, height); });
 }
 
 Handle SimApi::SelectObject(Handle hdc, Handle object) {
-  return Run("SelectObject", {hdc, object}, false, 0,
-             [&] { return world_.gdi().SelectObject(hdc, object); });
+  return Run<Handle>("SelectObject", {hdc, object},
+                     [&] { return world_.gdi().SelectObject(hdc, object); });
 }
 
 std::int32_t SimApi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height, Handle source, std::int32_t sourceX,
                             std::int32_t sourceY, std::uint32_t rop) {
-  return static_cast<std::int32_t>(
-      Run("BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop}, true, 0, [&] {
+  return Run<std::int32_t>(
+      "BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop}, [&] {
         return world_.gdi().BitBlt(dest, x, y, width, height, source, sourceX, sourceY, rop);
-      }));
+      });
 }
 
 ColorRef SimApi::GetPixel(Handle hdc, std::int32_t x, std::int32_t y) {
-  return Run("GetPixel", {hdc, x, y}, false, win::ClrInvalid,
-             [&] { return world_.gdi().GetPixel(hdc, x, y); });
+  return Run<ColorRef>(
+      "GetPixel", {hdc, x, y}, [&] { return world_.gdi().GetPixel(hdc, x, y); }, win::ClrInvalid);
 }
 
 Handle SimApi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
                                     std::int32_t polygons, std::int32_t fillMode) {
-  return Run("CreatePolyPolygonRgn", {polygons, fillMode}, false, 0,
-             [&] { return world_.gdi().CreatePolyPolygonRgn(points, counts, polygons, fillMode); });
+  return Run<Handle>("CreatePolyPolygonRgn", {polygons, fillMode}, [&] {
+    return world_.gdi().CreatePolyPolygonRgn(points, counts, polygons, fillMode);
+  });
 }
 
 std::int32_t SimApi::SetWindowRgn(HWnd hwnd, Handle region, std::int32_t redraw) {
-  return static_cast<std::int32_t>(Run("SetWindowRgn", {hwnd, region, redraw}, true, 0, [&] {
-    return world_.desktop().ApiSetWindowRgn(hwnd, region);
-  }));
+  return Run<std::int32_t>("SetWindowRgn", {hwnd, region, redraw},
+                           [&] { return world_.desktop().ApiSetWindowRgn(hwnd, region); });
 }
 
 std::int32_t SimApi::DeleteDC(Handle hdc) {
-  return static_cast<std::int32_t>(
-      Run("DeleteDC", {hdc}, true, 0, [&] { return world_.gdi().DeleteDC(hdc); }));
+  return Run<std::int32_t>("DeleteDC", {hdc}, [&] { return world_.gdi().DeleteDC(hdc); });
 }
 
 std::int32_t SimApi::DeleteObject(Handle object) {
-  return static_cast<std::int32_t>(
-      Run("DeleteObject", {object}, true, 0, [&] { return world_.gdi().DeleteObject(object); }));
+  return Run<std::int32_t>("DeleteObject", {object},
+                           [&] { return world_.gdi().DeleteObject(object); });
 }
 
 std::int32_t SimApi::Shell_NotifyIconA(std::uint32_t message, const NotifyRecordBytes& data) {
-  return static_cast<std::int32_t>(Run(
-      "Shell_NotifyIconA", {message}, true, 0,
-      [&] { return world_.desktop().ApiNotifyIcon(message, data); }, data));
+  return Run<std::int32_t>(
+      "Shell_NotifyIconA", {message}, [&] { return world_.desktop().ApiNotifyIcon(message, data); },
+      0, data);
 }
 
 }  // namespace rn::sim

@@ -83,11 +83,12 @@ class SimApi : public WinApi {
     int remaining = 0;  // < 0: always
     std::uint32_t error = 0;
   };
-  // Records the call, applies an injected failure or runs `body`, and leaves
-  // the last error.
-  std::uint32_t Run(std::string_view name, std::vector<std::int64_t> args, bool signedResult,
-                    std::uint32_t failValue, const std::function<Outcome()>& body,
-                    std::optional<NotifyRecordBytes> record = std::nullopt);
+  // Records the call, applies an injected failure (which returns `failValue`)
+  // or runs `body`, and leaves the last error.
+  template <class Result>
+  Result Run(std::string_view name, std::vector<std::int64_t> args,
+             const std::function<Outcome()>& body, Result failValue = 0,
+             std::optional<NotifyRecordBytes> record = std::nullopt);
   static std::string Known(std::string_view operation);
 
   World& world_;

@@ -187,16 +187,6 @@ SimFiles::Parsed SimFiles::Parse(const std::string& path) const {
   return p;
 }
 
-const SimFiles::Entry* SimFiles::Find(const std::string& key) const {
-  const auto it = entries_.find(key);
-  return it == entries_.end() ? nullptr : &it->second;
-}
-
-SimFiles::Entry* SimFiles::Find(const std::string& key) {
-  const auto it = entries_.find(key);
-  return it == entries_.end() ? nullptr : &it->second;
-}
-
 bool SimFiles::ParentExists(const Parsed& p) const {
   const Entry* parent = Find(p.parentKey);
   return parent && parent->folder;
@@ -213,10 +203,15 @@ void SimFiles::MakeFolders(const std::vector<std::string>& names, std::size_t co
 
 // ---------------------------------------------------------------- opening
 
-std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
-  const Parsed p = Parse(path);
+SimFiles::Parsed SimFiles::ParseFileInFolder(const std::string& path) const {
+  Parsed p = Parse(path);
   if (p.names.empty()) throw RuntimeError(Error::PathFileAccess, path);
   if (!ParentExists(p)) throw RuntimeError(Error::PathNotFound, path);
+  return p;
+}
+
+std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
+  const Parsed p = ParseFileInFolder(path);
   const Entry* e = Find(p.key);
   if (!e) throw RuntimeError(Error::FileNotFound, path);
   if (e->folder || Locked(p.key)) throw RuntimeError(Error::PathFileAccess, path);
@@ -224,9 +219,7 @@ std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
 }
 
 std::unique_ptr<OutputStream> SimFiles::OpenOutput(const std::string& path) {
-  Parsed p = Parse(path);
-  if (p.names.empty()) throw RuntimeError(Error::PathFileAccess, path);
-  if (!ParentExists(p)) throw RuntimeError(Error::PathNotFound, path);
+  Parsed p = ParseFileInFolder(path);
   const Entry* e = Find(p.key);
   if (e && e->folder) throw RuntimeError(Error::PathFileAccess, path);
   if (Find(p.parentKey)->readOnly || (e && e->readOnly)) {
@@ -258,30 +251,24 @@ void SimFiles::PutFile(const std::string& path, std::string_view bytes) {
   }
 }
 
-std::optional<std::string> SimFiles::GetFile(const std::string& path) const {
+const SimFiles::Entry* SimFiles::At(const std::string& path) const {
   try {
-    const Entry* e = Find(Parse(path).key);
-    if (e && !e->folder) return e->bytes;
+    return Find(Parse(path).key);
   } catch (const RuntimeError&) {
+    return nullptr;  // no name the platform accepts: nothing is there
   }
-  return std::nullopt;
 }
 
-bool SimFiles::Exists(const std::string& path) const {
-  try {
-    return Find(Parse(path).key) != nullptr;
-  } catch (const RuntimeError&) {
-    return false;
-  }
+std::optional<std::string> SimFiles::GetFile(const std::string& path) const {
+  const Entry* e = At(path);
+  return e && !e->folder ? std::optional(e->bytes) : std::nullopt;
 }
+
+bool SimFiles::Exists(const std::string& path) const { return At(path) != nullptr; }
 
 bool SimFiles::IsFolder(const std::string& path) const {
-  try {
-    const Entry* e = Find(Parse(path).key);
-    return e && e->folder;
-  } catch (const RuntimeError&) {
-    return false;
-  }
+  const Entry* e = At(path);
+  return e && e->folder;
 }
 
 std::vector<std::string> SimFiles::List(const std::string& folder) const {

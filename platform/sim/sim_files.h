@@ -15,6 +15,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/sim/basics.h"
 
 namespace rn::sim {
 
@@ -77,8 +78,11 @@ class SimFiles : public FileSystem {
 
   Parsed Parse(const std::string& path) const;  // throws PathFileAccess for a bad name
   bool ParentExists(const Parsed& p) const;
-  const Entry* Find(const std::string& key) const;
-  Entry* Find(const std::string& key);
+  // A file's path whose folder exists; throws the platform's error otherwise.
+  Parsed ParseFileInFolder(const std::string& path) const;
+  const Entry* At(const std::string& path) const;  // null for a bad name too
+  const Entry* Find(const std::string& key) const { return Found(entries_, key); }
+  Entry* Find(const std::string& key) { return Found(entries_, key); }
   std::string KeyOf(const std::vector<std::string>& names, std::size_t count) const;
   void MakeFolders(const std::vector<std::string>& names, std::size_t count);
   bool Locked(const std::string& key) const { return locks_.contains(key); }
