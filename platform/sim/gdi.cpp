@@ -45,6 +45,15 @@ std::optional<RegionPart> RectangleOf(std::span<const Point> pts) {
 
 ColorRef ToMono(ColorRef c) { return c == kWhite ? kWhite : kBlack; }
 
+// Of a copy of `length` pixels from `from` to `to` along one axis, the steps
+// [first, last) that lie inside both bitmaps: only those are copied.
+std::pair<std::int64_t, std::int64_t> Overlap(std::int64_t to, std::int64_t from,
+                                              std::int64_t length, std::int64_t toSize,
+                                              std::int64_t fromSize) {
+  return {std::max<std::int64_t>({0, -to, -from}),
+          std::min({length, toSize - to, fromSize - from})};
+}
+
 template <class Map>
 int CallersIn(const Map& objects) {
   return static_cast<int>(std::ranges::count_if(
@@ -132,13 +141,8 @@ Outcome Gdi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t wi
   BitmapObject& to = Bitmap(d->bitmap);
   // A copy, so that source and destination may be the same bitmap.
   const BitmapObject from = Bitmap(s->bitmap);
-  // Only the part that lies inside both bitmaps is copied.
-  const std::int64_t i0 = std::max<std::int64_t>({0, -std::int64_t{x}, -std::int64_t{sourceX}});
-  const std::int64_t i1 = std::min<std::int64_t>(
-      {width, std::int64_t{to.width} - x, std::int64_t{from.width} - sourceX});
-  const std::int64_t j0 = std::max<std::int64_t>({0, -std::int64_t{y}, -std::int64_t{sourceY}});
-  const std::int64_t j1 = std::min<std::int64_t>(
-      {height, std::int64_t{to.height} - y, std::int64_t{from.height} - sourceY});
+  const auto [i0, i1] = Overlap(x, sourceX, width, to.width, from.width);
+  const auto [j0, j1] = Overlap(y, sourceY, height, to.height, from.height);
   for (std::int64_t j = j0; j < j1; ++j) {
     for (std::int64_t i = i0; i < i1; ++i) {
       const ColorRef c =
@@ -193,20 +197,16 @@ Outcome Gdi::DeleteDC(Handle dc) {
 
 Outcome Gdi::DeleteObject(Handle object) {
   if (BitmapObject* b = Found(bitmaps_, object)) {
-    if (b->keeper == Keeper::Stock) return Ok(1);
     if (b->keeper == Keeper::Desktop) return Fail(err::kAccessDenied);
-    if (b->selectedInto != 0) {
-      b->deleted = true;
-      return Ok(1);
-    }
-    bitmaps_.erase(object);
+    // The stock bitmap stays; a selected one goes when it is deselected.
+    b->deleted = b->keeper == Keeper::Caller;
+    if (b->deleted && b->selectedInto == 0) bitmaps_.erase(object);
     return Ok(1);
   }
-  const auto region = regions_.find(object);
-  if (region != regions_.end()) {
+  if (const RegionObject* region = Found(regions_, object)) {
     // A window's region belongs to the system from SetWindowRgn on.
-    if (region->second.window != 0) return Fail(err::kAccessDenied);
-    regions_.erase(region);
+    if (region->window != 0) return Fail(err::kAccessDenied);
+    regions_.erase(object);
     return Ok(1);
   }
   return Fail(err::kInvalidHandle);
@@ -291,7 +291,7 @@ int Gdi::LiveBitmaps() const { return CallersIn(bitmaps_); }
 
 int Gdi::LiveRegions() const {
   return static_cast<int>(
-      std::ranges::count_if(regions_, [](const auto& entry) { return entry.second.window == 0; }));
+      std::ranges::count_if(regions_, [](auto& r) { return !r.second.window; }));
 }
 
 int Gdi::OwnedRegions() const { return static_cast<int>(regions_.size()) - LiveRegions(); }

@@ -6,19 +6,20 @@
 #include "platform/sim/world.h"
 
 namespace rn::sim {
+namespace {
+
+constexpr std::string_view kOperations[] = {
+    "SetWindowPos",           "ReleaseCapture", "SendMessageA", "CreateCompatibleDC",
+    "CreateCompatibleBitmap", "SelectObject",   "BitBlt",       "GetPixel",
+    "CreatePolyPolygonRgn",   "SetWindowRgn",   "DeleteDC",     "DeleteObject",
+    "Shell_NotifyIconA"};
+
+}  // namespace
+
 SimApi::SimApi(World& world) : world_(world) {}
 
-const std::vector<std::string_view>& SimApi::Operations() {
-  static const std::vector<std::string_view> names{
-      "SetWindowPos",           "ReleaseCapture", "SendMessageA", "CreateCompatibleDC",
-      "CreateCompatibleBitmap", "SelectObject",   "BitBlt",       "GetPixel",
-      "CreatePolyPolygonRgn",   "SetWindowRgn",   "DeleteDC",     "DeleteObject",
-      "Shell_NotifyIconA"};
-  return names;
-}
-
 std::string SimApi::Known(std::string_view operation) {
-  if (std::ranges::find(Operations(), operation) == Operations().end()) {
+  if (std::ranges::count(kOperations, operation) == 0) {
     throw std::invalid_argument("SimApi: no platform operation named " + std::string(operation));
   }
   return std::string(operation);
@@ -33,11 +34,8 @@ void SimApi::FailAlways(std::string_view operation, std::uint32_t error) {
 }
 
 void SimApi::OnCall(std::string_view operation, std::function<void()> hook) {
-  if (hook) {
-    hooks_[Known(operation)] = std::move(hook);
-  } else {
-    hooks_.erase(Known(operation));
-  }
+  hooks_.erase(Known(operation));
+  if (hook) hooks_.emplace(Known(operation), std::move(hook));
 }
 
 std::vector<std::string> SimApi::CallNames() const {
@@ -52,11 +50,6 @@ std::vector<Call> SimApi::CallsNamed(std::string_view name) const {
     if (call.name == name) found.push_back(call);
   }
   return found;
-}
-
-std::size_t SimApi::CountOf(std::string_view name) const {
-  return static_cast<std::size_t>(
-      std::ranges::count_if(calls_, [&](const Call& call) { return call.name == name; }));
 }
 
 template <class Result>

@@ -59,7 +59,7 @@ class SimApi : public WinApi {
   const std::vector<Call>& Calls() const { return calls_; }
   std::vector<std::string> CallNames() const;
   std::vector<Call> CallsNamed(std::string_view name) const;
-  std::size_t CountOf(std::string_view name) const;
+  std::size_t CountOf(std::string_view name) const { return CallsNamed(name).size(); }
   void ClearCalls() { calls_.clear(); }
   // Off: calls are no longer recorded (faults and hooks still apply), for
   // tests that repeat the gadget's pixel scan thousands of times.
@@ -75,8 +75,6 @@ class SimApi : public WinApi {
   // Runs `hook` as each call of `operation` begins, before it does anything
   // (an empty function removes it): for what happens meanwhile elsewhere.
   void OnCall(std::string_view operation, std::function<void()> hook);
-
-  static const std::vector<std::string_view>& Operations();
 
  private:
   struct Failure {

@@ -13,25 +13,16 @@
 namespace rn::sim {
 namespace {
 
-// The frame the platform draws round a form's client area, in pixels.
-struct NonClient {
-  std::int32_t left = 0;
-  std::int32_t top = 0;  // caption and border
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
-
-// Wine 8's metrics at 96 dpi, as the desktop conformance suite measures them, by
-// BorderStyle; the system draws them at each monitor's scale.
-NonClient NonClientOf(BorderStyle border, std::int32_t dpi) {
-  constexpr std::array<NonClient, 3> kAt96{{{0, 0, 0, 0}, {3, 22, 3, 3}, {3, 19, 3, 3}}};
-  const NonClient f = kAt96[static_cast<std::size_t>(border)];
-  return {tk::ScaledLength(f.left, dpi), tk::ScaledLength(f.top, dpi),
-          tk::ScaledLength(f.right, dpi), tk::ScaledLength(f.bottom, dpi)};
-}
-
-NonClient FrameOf(const WindowState& w) {
-  return w.kind == WindowKind::Form ? NonClientOf(w.style.border, w.dpi) : NonClient{};
+// The frame the platform draws round a form's client area: how many pixels it
+// takes on each side (the caption is in the top). Wine 8's metrics at 96 dpi, as
+// the desktop conformance suite measures them, by BorderStyle; the system draws
+// them at each monitor's scale. Controls have none.
+Rect FrameOf(const WindowState& w) {
+  constexpr std::array<Rect, 3> kAt96{{{0, 0, 0, 0}, {3, 22, 3, 3}, {3, 19, 3, 3}}};
+  if (w.kind != WindowKind::Form) return {};
+  const Rect f = kAt96[static_cast<std::size_t>(w.style.border)];
+  return {tk::ScaledLength(f.left, w.dpi), tk::ScaledLength(f.top, w.dpi),
+          tk::ScaledLength(f.right, w.dpi), tk::ScaledLength(f.bottom, w.dpi)};
 }
 
 Rect Normalized(const Rect& r) {
@@ -118,15 +109,13 @@ HWnd SimDesktop::CreateForm(const FormWindowSpec& request, WindowEvents& events)
   w.text = request.caption;
   // Born on the primary monitor, whose frame it takes.
   w.dpi = monitors_.front().dpi;
-  const NonClient nc = FrameOf(w);
+  const Rect nc = FrameOf(w);
   const std::int32_t width = std::max(request.clientWidth, 0) + nc.left + nc.right;
   const std::int32_t height = std::max(request.clientHeight, 0) + nc.top + nc.bottom;
   const ScreenMetrics screen = world_.options().screen;
-  Point at{0, 0};
+  Point at = request.startUp == StartUpPosition::WindowsDefault ? kDefaultPlace : Point{0, 0};
   if (request.startUp == StartUpPosition::CenterScreen) {
     at = {(screen.width - width) / 2, (screen.height - height) / 2};
-  } else if (request.startUp == StartUpPosition::WindowsDefault) {
-    at = kDefaultPlace;
   }
   w.bounds = Constrained(w, {at.x, at.y, at.x + width, at.y + height});
   if (request.icon) w.icon = LoadPicture(*request.icon);
@@ -181,11 +170,6 @@ void SimDesktop::DestroyWindow(HWnd hwnd) {
   }
 }
 
-bool SimDesktop::IsVisible(HWnd hwnd) {
-  const WindowState* w = Find(hwnd);
-  return w && w->visible;
-}
-
 void SimDesktop::SetVisible(HWnd hwnd, bool visible) {
   WindowState* w = W(hwnd);
   if (!w || w->visible == visible) return;
@@ -205,11 +189,6 @@ void SimDesktop::SetEnabled(HWnd hwnd, bool enabled) {
   if (!enabled) LoseFocus(hwnd, Loss::Disabled);
 }
 
-std::string SimDesktop::GetText(HWnd hwnd) {
-  const WindowState* w = Find(hwnd);
-  return w ? w->text : std::string{};
-}
-
 void SimDesktop::SetText(HWnd hwnd, const std::string& text) {
   if (WindowState* w = W(hwnd)) w->text = text;
 }
@@ -226,11 +205,6 @@ void SimDesktop::SetCheck(HWnd checkBox, std::int32_t value) {
 
 // ---------------------------------------------------------------- places and monitors
 
-Rect SimDesktop::GetBounds(HWnd hwnd) {
-  const WindowState* w = Find(hwnd);
-  return w ? w->bounds : Rect{};
-}
-
 void SimDesktop::SetBounds(HWnd hwnd, const Rect& bounds) {
   if (WindowState* w = W(hwnd)) Resize(*w, bounds);
 }
@@ -244,21 +218,15 @@ void SimDesktop::Resize(WindowState& w, const Rect& bounds) {
   if (w.kind == WindowKind::Form) FollowMonitor(w.handle);
 }
 
-Rect SimDesktop::ScreenRect(HWnd hwnd) const {
-  const WindowState* w = Find(hwnd);
-  if (!w || w->kind == WindowKind::Form) return w ? w->bounds : Rect{};
-  const Rect parent = ClientScreenRect(w->parent);
-  return {parent.left + w->bounds.left, parent.top + w->bounds.top, parent.left + w->bounds.right,
-          parent.top + w->bounds.bottom};
-}
-
 Rect SimDesktop::ClientScreenRect(HWnd hwnd) const {
   const WindowState* w = Find(hwnd);
   if (!w) return {};
-  const Rect outer = ScreenRect(hwnd);
-  const NonClient nc = FrameOf(*w);
-  return {outer.left + nc.left, outer.top + nc.top, outer.right - nc.right,
-          outer.bottom - nc.bottom};
+  // A form's bounds are on the screen, a control's in its parent's client area.
+  const Rect origin = w->kind == WindowKind::Form ? Rect{} : ClientScreenRect(w->parent);
+  const Rect b = w->bounds;
+  const Rect nc = FrameOf(*w);
+  return {origin.left + b.left + nc.left, origin.top + b.top + nc.top,
+          origin.left + b.right - nc.right, origin.top + b.bottom - nc.bottom};
 }
 
 Rect SimDesktop::GetClientRect(HWnd hwnd) {
@@ -341,7 +309,7 @@ HWnd SimDesktop::Hit(HWnd hwnd, Point inParent) const {
   if (!w.visible || !Inside(w.bounds, inParent)) return 0;
   const Point inWindow{inParent.x - w.bounds.left, inParent.y - w.bounds.top};
   if (w.region != 0 && !world_.gdi().FindRegion(w.region)->Contains(inWindow)) return 0;
-  const NonClient nc = FrameOf(w);
+  const Rect nc = FrameOf(w);
   const Point inClient{inWindow.x - nc.left, inWindow.y - nc.top};
   for (HWnd child : w.children) {
     if (const HWnd found = Hit(child, inClient); found != 0) {

@@ -109,16 +109,17 @@ class SimDesktop : public Desktop {
   HWnd CreateControl(HWnd parent, const ControlWindowSpec& request, WindowEvents& events) override;
   void SetTabOrder(HWnd form, const std::vector<HWnd>& order) override;
   void DestroyWindow(HWnd hwnd) override;
-  Rect GetBounds(HWnd hwnd) override;
+  Rect GetBounds(HWnd hwnd) override { return Of(hwnd, &WindowState::bounds); }
   void SetBounds(HWnd hwnd, const Rect& bounds) override;
   Rect GetClientRect(HWnd hwnd) override;
   std::int32_t Dpi(HWnd hwnd) override;
-  bool IsVisible(HWnd hwnd) override;  // the window's own flag, whatever its parent's
+  // The window's own flag, whatever its parent's.
+  bool IsVisible(HWnd hwnd) override { return Of(hwnd, &WindowState::visible); }
   void SetVisible(HWnd hwnd, bool visible) override;
   void SetEnabled(HWnd hwnd, bool enabled) override;
   void BringToFront(HWnd hwnd) override;
   void SetFocus(HWnd hwnd) override;
-  std::string GetText(HWnd hwnd) override;
+  std::string GetText(HWnd hwnd) override { return Of(hwnd, &WindowState::text); }
   void SetText(HWnd hwnd, const std::string& text) override;
   std::int32_t GetCheck(HWnd checkBox) override;
   void SetCheck(HWnd checkBox, std::int32_t value) override;
@@ -144,7 +145,6 @@ class SimDesktop : public Desktop {
   HWnd Capture() const { return capture_; }
   bool OnScreen(HWnd hwnd) const;      // it and all its ancestors are visible
   bool CanTakeInput(HWnd hwnd) const;  // on screen, and it and its ancestors enabled
-  Rect ScreenRect(HWnd hwnd) const;
   Rect ClientScreenRect(HWnd hwnd) const;
   // The deepest visible window under a screen point, honouring regions and the
   // topmost band. Labels, images and frames let the point through to what is
@@ -252,6 +252,12 @@ class SimDesktop : public Desktop {
   Outcome ApiNotifyIcon(std::uint32_t message, const NotifyRecordBytes& bytes);
 
   WindowState* W(HWnd hwnd) { return Found(windows_, hwnd); }
+  // What a window holds, or what a window that is gone reads as.
+  template <class T>
+  T Of(HWnd hwnd, T WindowState::*member) const {
+    const WindowState* w = Find(hwnd);
+    return w ? w->*member : T{};
+  }
   template <class Event>
   void Raise(HWnd hwnd, Event&& event) {
     if (WindowState* w = W(hwnd); w && w->events) event(*w->events);

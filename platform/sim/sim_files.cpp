@@ -179,12 +179,9 @@ SimFiles::Parsed SimFiles::Parse(const std::string& path) const {
     }
     names.push_back(std::move(name));
   }
-  Parsed p;
-  p.key = KeyOf(names, names.size());
-  p.parentKey = KeyOf(names, names.empty() ? 0 : names.size() - 1);
-  p.names = std::move(names);
-  p.path = path;
-  return p;
+  std::string key = KeyOf(names, names.size());
+  std::string parentKey = KeyOf(names, names.empty() ? 0 : names.size() - 1);
+  return {std::move(names), std::move(key), std::move(parentKey), path};
 }
 
 bool SimFiles::ParentExists(const Parsed& p) const {
@@ -242,13 +239,9 @@ void SimFiles::PutFile(const std::string& path, std::string_view bytes) {
   const Parsed p = Parse(path);
   if (p.names.empty()) throw RuntimeError(Error::PathFileAccess, path);
   MakeFolders(p.names, p.names.size() - 1);
-  Entry* e = Find(p.key);
-  if (e && e->folder) throw RuntimeError(Error::PathFileAccess, path);
-  if (e) {
-    e->bytes = bytes;
-  } else {
-    entries_[p.key] = Entry{p.names.back(), false, std::string(bytes), false};
-  }
+  Entry& e = entries_.try_emplace(p.key, Entry{p.names.back(), false, {}, false}).first->second;
+  if (e.folder) throw RuntimeError(Error::PathFileAccess, path);
+  e.bytes = bytes;
 }
 
 const SimFiles::Entry* SimFiles::At(const std::string& path) const {
@@ -292,11 +285,8 @@ void SimFiles::Remove(const std::string& path) {
 
 void SimFiles::Lock(const std::string& path, bool locked) {
   const std::string key = Parse(path).key;
-  if (locked) {
-    locks_.insert(key);
-  } else {
-    locks_.erase(key);
-  }
+  locks_.erase(key);
+  if (locked) locks_.insert(key);
 }
 
 void SimFiles::SetReadOnly(const std::string& path, bool readOnly) {
@@ -309,10 +299,6 @@ void SimFiles::SetReadOnlyFolder(const std::string& path, bool readOnly) {
   if (!IsFolder(path)) throw std::invalid_argument("SetReadOnlyFolder: no folder " + path);
   SetReadOnly(path, readOnly);
 }
-
-void SimFiles::DiskFullAfter(std::optional<std::size_t> bytes) { space_ = bytes; }
-
-void SimFiles::FailNextCommit(tk::Error error) { commit_failure_ = error; }
 
 void SimFiles::ClearFaults() {
   locks_.clear();

@@ -53,9 +53,9 @@ class SimFiles : public FileSystem {
   void SetReadOnlyFolder(const std::string& path, bool readOnly = true);
   // Writes fail with DiskFull once `bytes` more bytes have been written, from
   // now on, by all output streams together; nullopt: the disk never fills.
-  void DiskFullAfter(std::optional<std::size_t> bytes);
+  void DiskFullAfter(std::optional<std::size_t> bytes) { space_ = bytes; }
   // The next Commit fails with `error` (and removes its temporary file).
-  void FailNextCommit(tk::Error error = tk::Error::PermissionDenied);
+  void FailNextCommit(tk::Error error = tk::Error::PermissionDenied) { commit_failure_ = error; }
   // Each Read returns at most this many bytes (0: no limit), to exercise buffering.
   void SetReadChunk(std::size_t bytes) { read_chunk_ = bytes; }
   void ClearFaults();
