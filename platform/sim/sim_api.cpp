@@ -1,6 +1,7 @@
 #include "platform/sim/sim_api.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/sim/world.h"
@@ -40,15 +41,14 @@ void SimApi::OnCall(std::string_view operation, std::function<void()> hook) {
 
 std::vector<std::string> SimApi::CallNames() const {
   std::vector<std::string> names;
-  for (const Call& call : calls_) names.push_back(call.name);
+  std::ranges::transform(calls_, std::back_inserter(names), &Call::name);
   return names;
 }
 
 std::vector<Call> SimApi::CallsNamed(std::string_view name) const {
   std::vector<Call> found;
-  for (const Call& call : calls_) {
-    if (call.name == name) found.push_back(call);
-  }
+  std::ranges::copy_if(calls_, std::back_inserter(found),
+                       [&](const Call& c) { return c.name == name; });
   return found;
 }
 
@@ -64,14 +64,12 @@ Result SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
     const std::function<void()> run = hook->second;  // the hook may replace itself
     run();
   }
-  Outcome outcome;
-  bool injected = false;
-  if (const auto f = failures_.find(name); f != failures_.end()) {
-    outcome = {static_cast<std::uint32_t>(failValue), f->second.error};
-    injected = true;
-    if (f->second.remaining > 0 && --f->second.remaining == 0) failures_.erase(f);
-  } else {
-    outcome = body();
+  const auto failure = failures_.find(name);
+  const bool injected = failure != failures_.end();
+  const Outcome outcome =
+      injected ? Outcome{static_cast<std::uint32_t>(failValue), failure->second.error} : body();
+  if (injected && failure->second.remaining > 0 && --failure->second.remaining == 0) {
+    failures_.erase(failure);
   }
   const auto result = static_cast<Result>(outcome.value);
   if (recorded && index < calls_.size()) {

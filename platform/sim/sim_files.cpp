@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace rn::sim {
 namespace {
@@ -102,11 +103,7 @@ class SimFiles::Output : public OutputStream {
     if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) fail(Error::PathFileAccess);
-    if (fs_.commit_failure_) {
-      const Error error = *fs_.commit_failure_;
-      fs_.commit_failure_.reset();
-      fail(error);
-    }
+    if (const auto error = std::exchange(fs_.commit_failure_, std::nullopt)) fail(*error);
     if (fs_.Find(target_.parentKey)->readOnly) fail(Error::PermissionDenied);
     const Entry* old = fs_.Find(target_.key);
     if (old && old->folder) fail(Error::PathFileAccess);
@@ -143,8 +140,6 @@ SimFiles::SimFiles(const std::string& currentDirectory) {
   MakeFolders(p.names, p.names.size());
   current_ = p.names;
 }
-
-SimFiles::~SimFiles() = default;
 
 std::string SimFiles::KeyOf(const std::vector<std::string>& names, std::size_t count) const {
   std::string key = drive_;

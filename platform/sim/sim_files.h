@@ -26,7 +26,6 @@ class SimFiles : public FileSystem {
   explicit SimFiles(const std::string& currentDirectory);
   SimFiles(const SimFiles&) = delete;
   SimFiles& operator=(const SimFiles&) = delete;
-  ~SimFiles() override;
 
   // Streams must not outlive the file system.
   std::unique_ptr<InputStream> OpenInput(const std::string& path) override;

@@ -1,6 +1,7 @@
 // Keyboard focus and activation: where the focus goes when a form is shown,
 // pressed, left and come back to, when its holder goes, and along the tab order.
 #include <algorithm>
+#include <iterator>
 #include <utility>
 
 #include "platform/sim/sim_desktop.h"
@@ -96,9 +97,8 @@ bool SimDesktop::PressTab(bool shift) {
   const HWnd form = FormOf(focus_);
   if (form == 0) return false;
   std::vector<HWnd> stops;
-  for (HWnd h : W(form)->tabOrder) {
-    if (h != form && Within(h, form) && CanTakeInput(h)) stops.push_back(h);
-  }
+  std::ranges::copy_if(W(form)->tabOrder, std::back_inserter(stops),
+                       [&](HWnd h) { return h != form && Within(h, form) && CanTakeInput(h); });
   if (stops.empty()) return false;
   const auto n = static_cast<std::ptrdiff_t>(stops.size());
   const std::ptrdiff_t at = std::ranges::find(stops, focus_) - stops.begin();  // n: on none

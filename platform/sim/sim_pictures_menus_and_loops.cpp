@@ -23,18 +23,12 @@ struct CountedIn {
 
 Picture SimDesktop::LoadPicture(PictureId id) {
   if (const Picture* loaded = Found(pictures_, id)) return *loaded;
-  const std::filesystem::path& dir = world_.options().artDirectory;
-  Picture picture;
-  if (id == PictureId::ShapeBitmap) {
-    const art::Image image = art::DecodeBmp(art::ReadFileBytes(dir / "badge.bmp"));
-    picture = {world_.gdi().AddPicture(image), image.width, image.height};
-  } else {
-    const char* file = id == PictureId::TrayIcon ? "tray.ico" : "dialog.ico";
-    const art::Image image = art::DecodeIco(art::ReadFileBytes(dir / file));
-    picture = {world_.gdi().AddIcon(image), image.width, image.height};
-  }
-  pictures_.emplace(id, picture);
-  return picture;
+  const bool bitmap = id == PictureId::ShapeBitmap;
+  const char* file = bitmap ? "badge.bmp" : id == PictureId::TrayIcon ? "tray.ico" : "dialog.ico";
+  const std::vector<std::uint8_t> bytes = art::ReadFileBytes(world_.options().artDirectory / file);
+  const art::Image image = bitmap ? art::DecodeBmp(bytes) : art::DecodeIco(bytes);
+  const Handle h = bitmap ? world_.gdi().AddPicture(image) : world_.gdi().AddIcon(image);
+  return pictures_.emplace(id, Picture{h, image.width, image.height}).first->second;
 }
 
 void SimDesktop::Repaint(WindowState& w) {
