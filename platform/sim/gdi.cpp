@@ -77,20 +77,12 @@ std::vector<Rect> RegionObject::Rects() const {
 }
 
 Gdi::Gdi(std::function<Handle()> newHandle) : new_handle_(std::move(newHandle)) {
-  stock_ = NewBitmap({1, 1, true, {kBlack}, 0, Keeper::Stock});
-}
-
-Handle Gdi::NewBitmap(BitmapObject bitmap) {
-  const Handle h = new_handle_();
-  bitmaps_.emplace(h, std::move(bitmap));
-  return h;
+  stock_ = Add(bitmaps_, BitmapObject{1, 1, true, {kBlack}, 0, Keeper::Stock});
 }
 
 Outcome Gdi::CreateCompatibleDC(Handle dc) {
   if (dc != 0 && !Found(dcs_, dc)) return Fail(err::kInvalidHandle);
-  const Handle h = new_handle_();
-  dcs_.emplace(h, DcObject{stock_, 0, Keeper::Caller});
-  return Ok(h);
+  return Ok(Add(dcs_, DcObject{stock_, 0, Keeper::Caller}));
 }
 
 Outcome Gdi::CreateCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height) {
@@ -105,7 +97,7 @@ Outcome Gdi::CreateCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t 
   const bool mono = Bitmap(d->bitmap).mono;
   const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   return Ok(
-      NewBitmap({width, height, mono, std::vector<ColorRef>(pixels, kBlack), 0, Keeper::Caller}));
+      Add(bitmaps_, BitmapObject{width, height, mono, std::vector<ColorRef>(pixels, kBlack)}));
 }
 
 Outcome Gdi::SelectObject(Handle dc, Handle object) {
@@ -180,9 +172,7 @@ Outcome Gdi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* count
     if (!part) return Fail(err::kInvalidParameter);
     if (part->winding != 0) region.parts.push_back(*part);
   }
-  const Handle h = new_handle_();
-  regions_.emplace(h, std::move(region));
-  return Ok(h);
+  return Ok(Add(regions_, std::move(region)));
 }
 
 Outcome Gdi::DeleteDC(Handle dc) {
@@ -213,19 +203,17 @@ Outcome Gdi::DeleteObject(Handle object) {
 }
 
 Handle Gdi::AddPicture(const art::Image& image) {
-  return NewBitmap({image.width, image.height, false, image.pixels, 0, Keeper::Desktop});
+  return Add(bitmaps_,
+             BitmapObject{image.width, image.height, false, image.pixels, 0, Keeper::Desktop});
 }
 
 Handle Gdi::AddIcon(const art::Image& image) {
-  const Handle h = new_handle_();
-  icons_.emplace(h, IconObject{image.width, image.height, image.pixels, image.opaque});
-  return h;
+  return Add(icons_, IconObject{image.width, image.height, image.pixels, image.opaque});
 }
 
 Handle Gdi::AddPictureDc() {
-  const Handle bitmap = NewBitmap({0, 0, false, {}, 0, Keeper::Desktop});
-  const Handle dc = new_handle_();
-  dcs_.emplace(dc, DcObject{bitmap, bitmap, Keeper::Desktop});
+  const Handle bitmap = Add(bitmaps_, BitmapObject{0, 0, false, {}, 0, Keeper::Desktop});
+  const Handle dc = Add(dcs_, DcObject{bitmap, bitmap, Keeper::Desktop});
   Bitmap(bitmap).selectedInto = dc;
   return dc;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "platform/sim/basics.h"
@@ -117,7 +118,13 @@ class Gdi {
  private:
   BitmapObject& Bitmap(Handle h) { return bitmaps_.at(h); }
   void Deselect(Handle bitmap);
-  Handle NewBitmap(BitmapObject bitmap);
+  // Every object is handed out here, under a handle of its own.
+  template <class Object>
+  Handle Add(std::map<Handle, Object>& objects, Object object) {
+    const Handle h = new_handle_();
+    objects.emplace(h, std::move(object));
+    return h;
+  }
 
   std::function<Handle()> new_handle_;
   Handle stock_ = 0;

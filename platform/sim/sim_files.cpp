@@ -81,13 +81,10 @@ class SimFiles::Output : public OutputStream {
     if (finished_) throw std::logic_error("OutputStream::Write after Commit");
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) throw RuntimeError(Error::PathFileAccess, target_.path);
-    if (fs_.space_ && text.size() > *fs_.space_) {
-      temp->bytes.append(text.substr(0, *fs_.space_));
-      fs_.space_ = 0;
-      throw RuntimeError(Error::DiskFull, target_.path);
-    }
-    if (fs_.space_) *fs_.space_ -= text.size();
-    temp->bytes.append(text);
+    const std::size_t fits = std::min(text.size(), fs_.space_.value_or(text.size()));
+    temp->bytes.append(text.substr(0, fits));
+    if (fs_.space_) *fs_.space_ -= fits;
+    if (fits < text.size()) throw RuntimeError(Error::DiskFull, target_.path);
   }
 
   // A commit that failed stays failed.
@@ -129,14 +126,13 @@ class SimFiles::Output : public OutputStream {
 // ---------------------------------------------------------------- paths
 
 SimFiles::SimFiles(const std::string& currentDirectory) {
-  std::string dir = currentDirectory;
-  std::ranges::replace(dir, '/', '\\');
-  if (dir.size() < 2 || dir[1] != ':') {
-    throw std::invalid_argument("SimFiles: the current directory needs a drive: " + dir);
+  if (currentDirectory.size() < 2 || currentDirectory[1] != ':') {
+    throw std::invalid_argument("SimFiles: the current directory needs a drive: " +
+                                currentDirectory);
   }
-  drive_ = {Upper(dir[0]), ':'};
+  drive_ = {Upper(currentDirectory[0]), ':'};
   entries_[drive_] = Entry{drive_ + "\\", true, {}, false};
-  const Parsed p = Parse(dir);
+  const Parsed p = Parse(currentDirectory);
   MakeFolders(p.names, p.names.size());
   current_ = p.names;
 }

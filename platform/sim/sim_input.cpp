@@ -138,10 +138,8 @@ bool SimDesktop::PressAltF4(HWnd hwnd) {
 }
 
 void SimDesktop::EndSession() {
-  std::vector<HWnd> forms;
-  for (const auto& [hwnd, w] : windows_) {
-    if (w.kind == WindowKind::Form) forms.push_back(hwnd);
-  }
+  std::vector<HWnd> forms = Forms();
+  std::ranges::sort(forms);  // in the order they were made
   for (const HWnd form : forms) Raise(form, [](WindowEvents& e) { e.OnSessionEnd(); });
 }
 
