@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "platform/picture_decoder.h"
 #include "platform/scale.h"
@@ -47,9 +48,9 @@ ColorRef ToMono(ColorRef c) { return c == kWhite ? kWhite : kBlack; }
 
 // Of a copy of `length` pixels from `from` to `to` along one axis, the steps
 // [first, last) that lie inside both bitmaps: only those are copied.
-std::pair<std::int64_t, std::int64_t> Overlap(std::int64_t to, std::int64_t from,
-                                              std::int64_t length, std::int64_t toSize,
-                                              std::int64_t fromSize) {
+std::pair<std::int64_t, std::int64_t> Copied(std::int64_t to, std::int64_t from,
+                                             std::int64_t length, std::int64_t toSize,
+                                             std::int64_t fromSize) {
   return {std::max<std::int64_t>({0, -to, -from}),
           std::min({length, toSize - to, fromSize - from})};
 }
@@ -109,9 +110,8 @@ Outcome Gdi::SelectObject(Handle dc, Handle object) {
   if (object == d->bitmap) return Ok(object);
   // A bitmap can be selected into one DC at a time.
   if (b->keeper != Keeper::Stock && b->selectedInto != 0) return Fail(err::kInvalidParameter);
-  const Handle previous = d->bitmap;
   if (b->keeper != Keeper::Stock) b->selectedInto = dc;
-  d->bitmap = object;
+  const Handle previous = std::exchange(d->bitmap, object);
   Deselect(previous);
   return Ok(previous);
 }
@@ -133,8 +133,8 @@ Outcome Gdi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t wi
   BitmapObject& to = Bitmap(d->bitmap);
   // A copy, so that source and destination may be the same bitmap.
   const BitmapObject from = Bitmap(s->bitmap);
-  const auto [i0, i1] = Overlap(x, sourceX, width, to.width, from.width);
-  const auto [j0, j1] = Overlap(y, sourceY, height, to.height, from.height);
+  const auto [i0, i1] = Copied(x, sourceX, width, to.width, from.width);
+  const auto [j0, j1] = Copied(y, sourceY, height, to.height, from.height);
   for (std::int64_t j = j0; j < j1; ++j) {
     for (std::int64_t i = i0; i < i1; ++i) {
       const ColorRef c =

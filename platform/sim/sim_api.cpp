@@ -17,7 +17,7 @@ constexpr std::string_view kOperations[] = {
 
 }  // namespace
 
-SimApi::SimApi(World& world) : world_(world) {}
+SimApi::SimApi(World& world) : desktop_(world.desktop()), gdi_(world.gdi()) {}
 
 std::string SimApi::Known(std::string_view operation) {
   if (std::ranges::count(kOperations, operation) == 0) {
@@ -84,76 +84,69 @@ Result SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
 std::int32_t SimApi::SetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x, std::int32_t y,
                                   std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
   return Run<std::int32_t>("SetWindowPos", {hwnd, insertAfter, x, y, cx, cy, flags}, [&] {
-    return world_.desktop().ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags);
+    return desktop_.ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags);
   });
 }
 
 std::int32_t SimApi::ReleaseCapture() {
-  return Run<std::int32_t>("ReleaseCapture", {},
-                           [&] { return world_.desktop().ApiReleaseCapture(); });
+  return Run<std::int32_t>("ReleaseCapture", {}, [&] { return desktop_.ApiReleaseCapture(); });
 }
 
 std::int32_t SimApi::SendMessageA(HWnd hwnd, std::uint32_t message, std::uint32_t wParam,
                                   std::int32_t lParam) {
-  return Run<std::int32_t>("SendMessageA", {hwnd, message, wParam, lParam}, [&] {
-    return world_.desktop().ApiSendMessage(hwnd, message, wParam, lParam);
-  });
+  return Run<std::int32_t>("SendMessageA", {hwnd, message, wParam, lParam},
+                           [&] { return desktop_.ApiSendMessage(hwnd, message, wParam, lParam); });
 }
 
 Handle SimApi::CreateCompatibleDC(Handle hdc) {
-  return Run<Handle>("CreateCompatibleDC", {hdc},
-                     [&] { return world_.gdi().CreateCompatibleDC(hdc); });
+  return Run<Handle>("CreateCompatibleDC", {hdc}, [&] { return gdi_.CreateCompatibleDC(hdc); });
 }
 
 Handle SimApi::CreateCompatibleBitmap(Handle hdc, std::int32_t width, std::int32_t height) {
   return Run<Handle>("CreateCompatibleBitmap", {hdc, width, height},
-                     [&] { return world_.gdi().CreateCompatibleBitmap(hdc, width, height); });
+                     [&] { return gdi_.CreateCompatibleBitmap(hdc, width, height); });
 }
 
 Handle SimApi::SelectObject(Handle hdc, Handle object) {
-  return Run<Handle>("SelectObject", {hdc, object},
-                     [&] { return world_.gdi().SelectObject(hdc, object); });
+  return Run<Handle>("SelectObject", {hdc, object}, [&] { return gdi_.SelectObject(hdc, object); });
 }
 
 std::int32_t SimApi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height, Handle source, std::int32_t sourceX,
                             std::int32_t sourceY, std::uint32_t rop) {
   return Run<std::int32_t>(
-      "BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop}, [&] {
-        return world_.gdi().BitBlt(dest, x, y, width, height, source, sourceX, sourceY, rop);
-      });
+      "BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop},
+      [&] { return gdi_.BitBlt(dest, x, y, width, height, source, sourceX, sourceY, rop); });
 }
 
 ColorRef SimApi::GetPixel(Handle hdc, std::int32_t x, std::int32_t y) {
   return Run<ColorRef>(
-      "GetPixel", {hdc, x, y}, [&] { return world_.gdi().GetPixel(hdc, x, y); }, win::ClrInvalid);
+      "GetPixel", {hdc, x, y}, [&] { return gdi_.GetPixel(hdc, x, y); }, win::ClrInvalid);
 }
 
 Handle SimApi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
                                     std::int32_t polygons, std::int32_t fillMode) {
-  return Run<Handle>("CreatePolyPolygonRgn", {polygons, fillMode}, [&] {
-    return world_.gdi().CreatePolyPolygonRgn(points, counts, polygons, fillMode);
-  });
+  return Run<Handle>("CreatePolyPolygonRgn", {polygons, fillMode},
+                     [&] { return gdi_.CreatePolyPolygonRgn(points, counts, polygons, fillMode); });
 }
 
 std::int32_t SimApi::SetWindowRgn(HWnd hwnd, Handle region, std::int32_t redraw) {
   return Run<std::int32_t>("SetWindowRgn", {hwnd, region, redraw},
-                           [&] { return world_.desktop().ApiSetWindowRgn(hwnd, region); });
+                           [&] { return desktop_.ApiSetWindowRgn(hwnd, region); });
 }
 
 std::int32_t SimApi::DeleteDC(Handle hdc) {
-  return Run<std::int32_t>("DeleteDC", {hdc}, [&] { return world_.gdi().DeleteDC(hdc); });
+  return Run<std::int32_t>("DeleteDC", {hdc}, [&] { return gdi_.DeleteDC(hdc); });
 }
 
 std::int32_t SimApi::DeleteObject(Handle object) {
-  return Run<std::int32_t>("DeleteObject", {object},
-                           [&] { return world_.gdi().DeleteObject(object); });
+  return Run<std::int32_t>("DeleteObject", {object}, [&] { return gdi_.DeleteObject(object); });
 }
 
 std::int32_t SimApi::Shell_NotifyIconA(std::uint32_t message, const NotifyRecordBytes& data) {
   return Run<std::int32_t>(
-      "Shell_NotifyIconA", {message}, [&] { return world_.desktop().ApiNotifyIcon(message, data); },
-      0, data);
+      "Shell_NotifyIconA", {message}, [&] { return desktop_.ApiNotifyIcon(message, data); }, 0,
+      data);
 }
 
 }  // namespace rn::sim

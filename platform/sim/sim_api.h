@@ -16,6 +16,7 @@
 
 namespace rn::sim {
 
+class SimDesktop;
 class World;
 
 struct Call {
@@ -89,7 +90,8 @@ class SimApi : public WinApi {
              std::optional<NotifyRecordBytes> record = std::nullopt);
   static std::string Known(std::string_view operation);
 
-  World& world_;
+  SimDesktop& desktop_;
+  Gdi& gdi_;
   std::vector<Call> calls_;
   bool recording_ = true;
   std::map<std::string, Failure, std::less<>> failures_;
