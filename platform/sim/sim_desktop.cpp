@@ -55,12 +55,10 @@ std::int64_t Distance(const Rect& a, const Rect& b) {
 
 // The monitor a window overlaps most, else the nearest; the first of equals.
 std::int32_t MonitorDpi(const std::vector<Monitor>& monitors, const Rect& bounds) {
-  return std::ranges::min_element(monitors, {},
-                                  [&](const Monitor& m) {
-                                    return std::tuple(-Overlap(bounds, m.area),
-                                                      Distance(bounds, m.area));
-                                  })
-      ->dpi;
+  const auto rank = [&](const Monitor& m) {
+    return std::tuple(-Overlap(bounds, m.area), Distance(bounds, m.area));
+  };
+  return std::ranges::min_element(monitors, {}, rank)->dpi;
 }
 
 // What the system suggests: the old size times the ratio of the scales, rounded
@@ -292,12 +290,12 @@ void SimDesktop::Restack(WindowState& form, HWnd insertAfter) {
     PlaceFront(h);
   } else if (insertAfter == win::HwndBottom ||
              (above && above->kind == WindowKind::Form && insertAfter != h)) {
-    // The bottom: behind every form, out of the topmost band.
-    form.topmost = insertAfter != win::HwndBottom && above->topmost;
+    // Behind the form named, in its band; the bottom is behind every form, out
+    // of the topmost band.
+    const bool bottom = insertAfter == win::HwndBottom;
+    form.topmost = !bottom && above->topmost;
     std::erase(z_order_, h);
-    z_order_.insert(insertAfter == win::HwndBottom ? z_order_.end()
-                                                   : std::ranges::find(z_order_, insertAfter) + 1,
-                    h);
+    z_order_.insert(bottom ? z_order_.end() : std::ranges::find(z_order_, insertAfter) + 1, h);
   }
 }
 
