@@ -27,7 +27,7 @@ Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 const Win32Desktop::Impl::KindRow& Win32Desktop::Impl::RowOf(WindowKind kind) {
   // In the order of WindowKind.
   static constexpr KindRow kRows[] = {
-      // Painted in WM_ERASEBKGND, as the whole client area.
+      // Styled by its border in CreateForm; painted whole in WM_ERASEBKGND.
       {kFormClass, 0, 0, nullptr},
       {kPictureBoxClass, 0, 0, &Impl::PaintPictureBox},
       {L"EDIT", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, nullptr},
