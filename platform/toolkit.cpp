@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "platform/control_kinds.h"
 #include "platform/rounding.h"
+#include "platform/window_kinds.h"
 
 namespace rn::tk {
 
@@ -228,7 +228,7 @@ void Form::Load() {
 
   std::vector<Control*> stops;
   for (Control* control : controls_) {
-    if (FactsOf(control->layout_.kind).tabStop) stops.push_back(control);
+    if (FactsOf(KindOf(control->layout_.kind)).tabStop) stops.push_back(control);
   }
   std::stable_sort(stops.begin(), stops.end(),
                    [](const Control* a, const Control* b) { return a->TabKey() < b->TabKey(); });

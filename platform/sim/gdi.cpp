@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 #include <span>
+#include <utility>
 
 #include "platform/picture_decoder.h"
 #include "platform/scale.h"
@@ -18,10 +19,6 @@ constexpr std::int64_t kMaxBitmapPixels = std::int64_t{1} << 24;
 
 Outcome Ok(std::uint32_t value) { return {value, 0}; }
 Outcome Fail(std::uint32_t error, std::uint32_t value = 0) { return {value, error}; }
-
-bool Inside(const Rect& r, Point p) {
-  return p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom;
-}
 
 // A polygon the region can hold: only axis-parallel edges between the corners
 // of one rectangle. Its interior winds round as often as its signed area says.
@@ -49,6 +46,21 @@ std::optional<RegionPart> RectangleOf(std::span<const Point> pts) {
 
 ColorRef ToMono(ColorRef c) { return c == kWhite ? kWhite : kBlack; }
 
+// Of a copy of `length` pixels from `from` to `to` along one axis, the steps
+// [first, last) that lie inside both bitmaps: only those are copied.
+std::pair<std::int64_t, std::int64_t> Copied(std::int64_t to, std::int64_t from,
+                                             std::int64_t length, std::int64_t toSize,
+                                             std::int64_t fromSize) {
+  return {std::max<std::int64_t>({0, -to, -from}),
+          std::min({length, toSize - to, fromSize - from})};
+}
+
+template <class Map>
+int CallersIn(const Map& objects) {
+  return static_cast<int>(std::ranges::count_if(
+      objects, [](const auto& entry) { return entry.second.keeper == Keeper::Caller; }));
+}
+
 }  // namespace
 
 bool RegionObject::Contains(Point p) const {
@@ -66,54 +78,16 @@ std::vector<Rect> RegionObject::Rects() const {
 }
 
 Gdi::Gdi(std::function<Handle()> newHandle) : new_handle_(std::move(newHandle)) {
-  stock_ = NewBitmap({1, 1, true, {kBlack}, 0, Keeper::Stock});
-}
-
-Handle Gdi::NewBitmap(BitmapObject bitmap) {
-  const Handle h = new_handle_();
-  bitmaps_.emplace(h, std::move(bitmap));
-  return h;
-}
-
-BitmapObject* Gdi::Bitmap(Handle h) {
-  const auto it = bitmaps_.find(h);
-  return it == bitmaps_.end() ? nullptr : &it->second;
-}
-
-DcObject* Gdi::Dc(Handle h) {
-  const auto it = dcs_.find(h);
-  return it == dcs_.end() ? nullptr : &it->second;
-}
-
-const BitmapObject* Gdi::FindBitmap(Handle h) const {
-  const auto it = bitmaps_.find(h);
-  return it == bitmaps_.end() ? nullptr : &it->second;
-}
-
-const DcObject* Gdi::FindDc(Handle h) const {
-  const auto it = dcs_.find(h);
-  return it == dcs_.end() ? nullptr : &it->second;
-}
-
-const RegionObject* Gdi::FindRegion(Handle h) const {
-  const auto it = regions_.find(h);
-  return it == regions_.end() ? nullptr : &it->second;
-}
-
-const IconObject* Gdi::FindIcon(Handle h) const {
-  const auto it = icons_.find(h);
-  return it == icons_.end() ? nullptr : &it->second;
+  stock_ = Add(bitmaps_, BitmapObject{1, 1, true, {kBlack}, 0, Keeper::Stock});
 }
 
 Outcome Gdi::CreateCompatibleDC(Handle dc) {
-  if (dc != 0 && !Dc(dc)) return Fail(err::kInvalidHandle);
-  const Handle h = new_handle_();
-  dcs_.emplace(h, DcObject{stock_, 0, Keeper::Caller});
-  return Ok(h);
+  if (dc != 0 && !Found(dcs_, dc)) return Fail(err::kInvalidHandle);
+  return Ok(Add(dcs_, DcObject{stock_, 0, Keeper::Caller}));
 }
 
 Outcome Gdi::CreateCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t height) {
-  DcObject* d = Dc(dc);
+  const DcObject* d = Found(dcs_, dc);
   if (!d) return Fail(err::kInvalidHandle);
   if (width < 0 || height < 0) return Fail(err::kInvalidParameter);
   // The platform answers an empty size with its 1x1 monochrome stock bitmap.
@@ -121,65 +95,50 @@ Outcome Gdi::CreateCompatibleBitmap(Handle dc, std::int32_t width, std::int32_t 
   if (std::int64_t{width} * height > kMaxBitmapPixels) return Fail(err::kNotEnoughMemory);
   // Compatible means: the format of what the DC holds now. A fresh memory DC
   // holds the monochrome stock bitmap, so its compatible bitmaps are monochrome.
-  const bool mono = Bitmap(d->bitmap)->mono;
+  const bool mono = Bitmap(d->bitmap).mono;
   const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
   return Ok(
-      NewBitmap({width, height, mono, std::vector<ColorRef>(pixels, kBlack), 0, Keeper::Caller}));
+      Add(bitmaps_, BitmapObject{width, height, mono, std::vector<ColorRef>(pixels, kBlack)}));
 }
 
 Outcome Gdi::SelectObject(Handle dc, Handle object) {
-  DcObject* d = Dc(dc);
+  DcObject* d = Found(dcs_, dc);
   if (!d) return Fail(err::kInvalidHandle);
-  BitmapObject* b = Bitmap(object);
+  BitmapObject* b = Found(bitmaps_, object);
   // Selecting a region would set the clipping region, which nothing here models.
   if (!b) return Fail(regions_.contains(object) ? err::kInvalidParameter : err::kInvalidHandle);
   if (object == d->bitmap) return Ok(object);
   // A bitmap can be selected into one DC at a time.
   if (b->keeper != Keeper::Stock && b->selectedInto != 0) return Fail(err::kInvalidParameter);
-  const Handle previous = d->bitmap;
   if (b->keeper != Keeper::Stock) b->selectedInto = dc;
-  d->bitmap = object;
+  const Handle previous = std::exchange(d->bitmap, object);
   Deselect(previous);
   return Ok(previous);
 }
 
 void Gdi::Deselect(Handle bitmap) {
-  BitmapObject* b = Bitmap(bitmap);
-  if (b->keeper == Keeper::Stock) return;
-  b->selectedInto = 0;
-  if (b->deleted) bitmaps_.erase(bitmap);
+  BitmapObject& b = Bitmap(bitmap);
+  if (b.keeper == Keeper::Stock) return;
+  b.selectedInto = 0;
+  if (b.deleted) bitmaps_.erase(bitmap);
 }
 
 Outcome Gdi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
                     std::int32_t height, Handle source, std::int32_t sourceX, std::int32_t sourceY,
                     std::uint32_t rop) {
-  DcObject* d = Dc(dest);
-  DcObject* s = Dc(source);
+  const DcObject* d = Found(dcs_, dest);
+  const DcObject* s = Found(dcs_, source);
   if (!d || !s) return Fail(err::kInvalidHandle);
   if (rop != win::SrcCopy || width < 0 || height < 0) return Fail(err::kInvalidParameter);
-  BitmapObject& to = *Bitmap(d->bitmap);
-  const BitmapObject& from = *Bitmap(s->bitmap);
-  // Only the part that lies inside both bitmaps is copied.
-  const std::int64_t i0 = std::max<std::int64_t>({0, -std::int64_t{x}, -std::int64_t{sourceX}});
-  const std::int64_t i1 = std::min<std::int64_t>(
-      {width, std::int64_t{to.width} - x, std::int64_t{from.width} - sourceX});
-  const std::int64_t j0 = std::max<std::int64_t>({0, -std::int64_t{y}, -std::int64_t{sourceY}});
-  const std::int64_t j1 = std::min<std::int64_t>(
-      {height, std::int64_t{to.height} - y, std::int64_t{from.height} - sourceY});
-  if (i0 >= i1 || j0 >= j1) return Ok(1);
-  // Through a copy, so that source and destination may be the same bitmap.
-  std::vector<ColorRef> block;
-  block.reserve(static_cast<std::size_t>((i1 - i0) * (j1 - j0)));
+  BitmapObject& to = Bitmap(d->bitmap);
+  // A copy, so that source and destination may be the same bitmap.
+  const BitmapObject from = Bitmap(s->bitmap);
+  const auto [i0, i1] = Copied(x, sourceX, width, to.width, from.width);
+  const auto [j0, j1] = Copied(y, sourceY, height, to.height, from.height);
   for (std::int64_t j = j0; j < j1; ++j) {
     for (std::int64_t i = i0; i < i1; ++i) {
-      block.push_back(
-          from.pixels[static_cast<std::size_t>((sourceY + j) * from.width + sourceX + i)]);
-    }
-  }
-  std::size_t k = 0;
-  for (std::int64_t j = j0; j < j1; ++j) {
-    for (std::int64_t i = i0; i < i1; ++i) {
-      const ColorRef c = block[k++];
+      const ColorRef c =
+          from.pixels[static_cast<std::size_t>((sourceY + j) * from.width + sourceX + i)];
       to.pixels[static_cast<std::size_t>((y + j) * to.width + x + i)] = to.mono ? ToMono(c) : c;
     }
   }
@@ -187,9 +146,9 @@ Outcome Gdi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t wi
 }
 
 Outcome Gdi::GetPixel(Handle dc, std::int32_t x, std::int32_t y) {
-  DcObject* d = Dc(dc);
+  const DcObject* d = Found(dcs_, dc);
   if (!d) return Fail(err::kInvalidHandle, win::ClrInvalid);
-  const BitmapObject& b = *Bitmap(d->bitmap);
+  const BitmapObject& b = Bitmap(d->bitmap);
   if (x < 0 || y < 0 || x >= b.width || y >= b.height) {
     return Fail(err::kInvalidParameter, win::ClrInvalid);
   }
@@ -213,13 +172,11 @@ Outcome Gdi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* count
     if (!part) return Fail(err::kInvalidParameter);
     if (part->winding != 0) region.parts.push_back(*part);
   }
-  const Handle h = new_handle_();
-  regions_.emplace(h, std::move(region));
-  return Ok(h);
+  return Ok(Add(regions_, std::move(region)));
 }
 
 Outcome Gdi::DeleteDC(Handle dc) {
-  DcObject* d = Dc(dc);
+  const DcObject* d = Found(dcs_, dc);
   if (!d) return Fail(err::kInvalidHandle);
   if (d->keeper != Keeper::Caller) return Fail(err::kAccessDenied);
   const Handle selected = d->bitmap;
@@ -229,49 +186,43 @@ Outcome Gdi::DeleteDC(Handle dc) {
 }
 
 Outcome Gdi::DeleteObject(Handle object) {
-  if (BitmapObject* b = Bitmap(object)) {
-    if (b->keeper == Keeper::Stock) return Ok(1);
+  if (BitmapObject* b = Found(bitmaps_, object)) {
     if (b->keeper == Keeper::Desktop) return Fail(err::kAccessDenied);
-    if (b->selectedInto != 0) {
-      b->deleted = true;
-      return Ok(1);
-    }
-    bitmaps_.erase(object);
+    // The stock bitmap stays; a selected one goes when it is deselected.
+    b->deleted = b->keeper == Keeper::Caller;
+    if (b->deleted && b->selectedInto == 0) bitmaps_.erase(object);
     return Ok(1);
   }
-  const auto region = regions_.find(object);
-  if (region != regions_.end()) {
+  if (const RegionObject* region = Found(regions_, object)) {
     // A window's region belongs to the system from SetWindowRgn on.
-    if (region->second.window != 0) return Fail(err::kAccessDenied);
-    regions_.erase(region);
+    if (region->window != 0) return Fail(err::kAccessDenied);
+    regions_.erase(object);
     return Ok(1);
   }
   return Fail(err::kInvalidHandle);
 }
 
 Handle Gdi::AddPicture(const art::Image& image) {
-  return NewBitmap({image.width, image.height, false, image.pixels, 0, Keeper::Desktop});
+  return Add(bitmaps_,
+             BitmapObject{image.width, image.height, false, image.pixels, 0, Keeper::Desktop});
 }
 
 Handle Gdi::AddIcon(const art::Image& image) {
-  const Handle h = new_handle_();
-  icons_.emplace(h, IconObject{image.width, image.height, image.pixels, image.opaque});
-  return h;
+  return Add(icons_, IconObject{image.width, image.height, image.pixels, image.opaque});
 }
 
 Handle Gdi::AddPictureDc() {
-  const Handle bitmap = NewBitmap({0, 0, false, {}, 0, Keeper::Desktop});
-  const Handle dc = new_handle_();
-  dcs_.emplace(dc, DcObject{bitmap, bitmap, Keeper::Desktop});
-  Bitmap(bitmap)->selectedInto = dc;
+  const Handle bitmap = Add(bitmaps_, BitmapObject{0, 0, false, {}, 0, Keeper::Desktop});
+  const Handle dc = Add(dcs_, DcObject{bitmap, bitmap, Keeper::Desktop});
+  Bitmap(bitmap).selectedInto = dc;
   return dc;
 }
 
 void Gdi::PaintPictureDc(Handle dc, std::int32_t width, std::int32_t height, ColorRef background,
                          Handle picture, std::int32_t dpi) {
-  DcObject* d = Dc(dc);
+  const DcObject* d = Found(dcs_, dc);
   if (!d) return;
-  BitmapObject& image = *Bitmap(d->ownBitmap);
+  BitmapObject& image = Bitmap(d->ownBitmap);
   image.width = std::clamp<std::int32_t>(width, 0, 1 << 12);
   image.height = std::clamp<std::int32_t>(height, 0, 1 << 12);
   image.pixels.assign(static_cast<std::size_t>(image.width) * image.height, background);
@@ -289,29 +240,24 @@ void Gdi::PaintPictureDc(Handle dc, std::int32_t width, std::int32_t height, Col
       }
     }
   };
-  if (const BitmapObject* b = FindBitmap(picture)) {
+  if (const BitmapObject* b = Found(bitmaps_, picture)) {
     draw(b->width, b->height, b->pixels, nullptr);
-  } else if (const IconObject* icon = FindIcon(picture)) {
+  } else if (const IconObject* icon = Found(icons_, picture)) {
     draw(icon->width, icon->height, icon->pixels, &icon->opaque);
   }
 }
 
 void Gdi::RemovePictureDc(Handle dc) {
-  DcObject* d = Dc(dc);
+  const DcObject* d = Found(dcs_, dc);
   if (!d) return;
   const Handle own = d->ownBitmap;
   const Handle selected = d->bitmap;
   dcs_.erase(dc);
-  if (selected != own) {
-    Deselect(selected);
-  } else {
-    Bitmap(own)->selectedInto = 0;
-  }
-  BitmapObject* image = Bitmap(own);
+  Deselect(selected);
   // If the gadget swapped the image into a DC of its own, that DC still holds
   // it; it then stays, and counts as the gadget's.
-  if (image->selectedInto != 0) {
-    image->keeper = Keeper::Caller;
+  if (BitmapObject& image = Bitmap(own); image.selectedInto != 0) {
+    image.keeper = Keeper::Caller;
   } else {
     bitmaps_.erase(own);
   }
@@ -327,19 +273,13 @@ std::uint32_t Gdi::Adopt(Handle region, HWnd window) {
 
 void Gdi::DeleteOwnedRegion(Handle region) { regions_.erase(region); }
 
-int Gdi::LiveDcs() const {
-  return static_cast<int>(std::ranges::count_if(
-      dcs_, [](const auto& entry) { return entry.second.keeper == Keeper::Caller; }));
-}
+int Gdi::LiveDcs() const { return CallersIn(dcs_); }
 
-int Gdi::LiveBitmaps() const {
-  return static_cast<int>(std::ranges::count_if(
-      bitmaps_, [](const auto& entry) { return entry.second.keeper == Keeper::Caller; }));
-}
+int Gdi::LiveBitmaps() const { return CallersIn(bitmaps_); }
 
 int Gdi::LiveRegions() const {
   return static_cast<int>(
-      std::ranges::count_if(regions_, [](const auto& entry) { return entry.second.window == 0; }));
+      std::ranges::count_if(regions_, [](auto& r) { return !r.second.window; }));
 }
 
 int Gdi::OwnedRegions() const { return static_cast<int>(regions_.size()) - LiveRegions(); }

@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <utility>
 #include <vector>
 
+#include "platform/sim/basics.h"
 #include "platform/types.h"
 
 namespace rn::art {
@@ -24,7 +26,6 @@ inline constexpr std::uint32_t kNotEnoughMemory = 8;
 inline constexpr std::uint32_t kGeneralFailure = 31;  // what an injected failure reports
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kInvalidWindowHandle = 1400;
-inline constexpr std::uint32_t kPopupAlreadyActive = 1446;
 }  // namespace err
 
 // A call's value and the last-error value it leaves (0 on success).
@@ -105,10 +106,7 @@ class Gdi {
   std::uint32_t Adopt(Handle region, HWnd window);
   void DeleteOwnedRegion(Handle region);
 
-  const BitmapObject* FindBitmap(Handle h) const;
-  const DcObject* FindDc(Handle h) const;
-  const RegionObject* FindRegion(Handle h) const;
-  const IconObject* FindIcon(Handle h) const;
+  const RegionObject* FindRegion(Handle h) const { return Found(regions_, h); }
   Handle StockBitmap() const { return stock_; }
 
   // Objects the gadget created and has not deleted.
@@ -118,10 +116,15 @@ class Gdi {
   int OwnedRegions() const;
 
  private:
-  BitmapObject* Bitmap(Handle h);
-  DcObject* Dc(Handle h);
+  BitmapObject& Bitmap(Handle h) { return bitmaps_.at(h); }
   void Deselect(Handle bitmap);
-  Handle NewBitmap(BitmapObject bitmap);
+  // Every object is handed out here, under a handle of its own.
+  template <class Object>
+  Handle Add(std::map<Handle, Object>& objects, Object object) {
+    const Handle h = new_handle_();
+    objects.emplace(h, std::move(object));
+    return h;
+  }
 
   std::function<Handle()> new_handle_;
   Handle stock_ = 0;

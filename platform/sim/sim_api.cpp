@@ -1,6 +1,7 @@
 #include "platform/sim/sim_api.h"
 
 #include <algorithm>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/sim/world.h"
@@ -8,23 +9,18 @@
 namespace rn::sim {
 namespace {
 
-std::int64_t Signed(std::uint32_t v) { return static_cast<std::int32_t>(v); }
+constexpr std::string_view kOperations[] = {
+    "SetWindowPos",           "ReleaseCapture", "SendMessageA", "CreateCompatibleDC",
+    "CreateCompatibleBitmap", "SelectObject",   "BitBlt",       "GetPixel",
+    "CreatePolyPolygonRgn",   "SetWindowRgn",   "DeleteDC",     "DeleteObject",
+    "Shell_NotifyIconA"};
 
 }  // namespace
 
-SimApi::SimApi(World& world) : world_(world) {}
-
-const std::vector<std::string_view>& SimApi::Operations() {
-  static const std::vector<std::string_view> names{
-      "SetWindowPos",           "ReleaseCapture", "SendMessageA", "CreateCompatibleDC",
-      "CreateCompatibleBitmap", "SelectObject",   "BitBlt",       "GetPixel",
-      "CreatePolyPolygonRgn",   "SetWindowRgn",   "DeleteDC",     "DeleteObject",
-      "Shell_NotifyIconA"};
-  return names;
-}
+SimApi::SimApi(World& world) : desktop_(world.desktop()), gdi_(world.gdi()) {}
 
 std::string SimApi::Known(std::string_view operation) {
-  if (std::ranges::find(Operations(), operation) == Operations().end()) {
+  if (std::ranges::count(kOperations, operation) == 0) {
     throw std::invalid_argument("SimApi: no platform operation named " + std::string(operation));
   }
   return std::string(operation);
@@ -39,35 +35,27 @@ void SimApi::FailAlways(std::string_view operation, std::uint32_t error) {
 }
 
 void SimApi::OnCall(std::string_view operation, std::function<void()> hook) {
-  if (hook) {
-    hooks_[Known(operation)] = std::move(hook);
-  } else {
-    hooks_.erase(Known(operation));
-  }
+  hooks_.erase(Known(operation));
+  if (hook) hooks_.emplace(Known(operation), std::move(hook));
 }
 
 std::vector<std::string> SimApi::CallNames() const {
   std::vector<std::string> names;
-  for (const Call& call : calls_) names.push_back(call.name);
+  std::ranges::transform(calls_, std::back_inserter(names), &Call::name);
   return names;
 }
 
 std::vector<Call> SimApi::CallsNamed(std::string_view name) const {
   std::vector<Call> found;
-  for (const Call& call : calls_) {
-    if (call.name == name) found.push_back(call);
-  }
+  std::ranges::copy_if(calls_, std::back_inserter(found),
+                       [&](const Call& c) { return c.name == name; });
   return found;
 }
 
-std::size_t SimApi::CountOf(std::string_view name) const {
-  return static_cast<std::size_t>(
-      std::ranges::count_if(calls_, [&](const Call& call) { return call.name == name; }));
-}
-
-std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args, bool signedResult,
-                          std::uint32_t failValue, const std::function<Outcome()>& body,
-                          std::optional<NotifyRecordBytes> record) {
+template <class Result>
+Result SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
+                   const std::function<Outcome()>& body, Result failValue,
+                   std::optional<NotifyRecordBytes> record) {
   // Reserved first, so that calls made meanwhile come after this one.
   const std::size_t index = calls_.size();
   const bool recorded = recording_;
@@ -76,99 +64,89 @@ std::uint32_t SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
     const std::function<void()> run = hook->second;  // the hook may replace itself
     run();
   }
-  Outcome outcome;
-  bool injected = false;
-  if (const auto f = failures_.find(name); f != failures_.end()) {
-    outcome = {failValue, f->second.error};
-    injected = true;
-    if (f->second.remaining > 0 && --f->second.remaining == 0) failures_.erase(f);
-  } else {
-    outcome = body();
+  const auto failure = failures_.find(name);
+  const bool injected = failure != failures_.end();
+  const Outcome outcome =
+      injected ? Outcome{static_cast<std::uint32_t>(failValue), failure->second.error} : body();
+  if (injected && failure->second.remaining > 0 && --failure->second.remaining == 0) {
+    failures_.erase(failure);
   }
+  const auto result = static_cast<Result>(outcome.value);
   if (recorded && index < calls_.size()) {
-    Call& call = calls_[index];
-    call.result = signedResult ? Signed(outcome.value) : std::int64_t{outcome.value};
-    call.lastError = outcome.error;
-    call.injected = injected;
+    calls_[index].result = result;
+    calls_[index].lastError = outcome.error;
+    calls_[index].injected = injected;
   }
   last_dll_error_ = outcome.error;
-  return outcome.value;
+  return result;
 }
 
 std::int32_t SimApi::SetWindowPos(HWnd hwnd, HWnd insertAfter, std::int32_t x, std::int32_t y,
                                   std::int32_t cx, std::int32_t cy, std::uint32_t flags) {
-  return static_cast<std::int32_t>(Run(
-      "SetWindowPos", {hwnd, insertAfter, x, y, cx, cy, flags}, true, 0,
-      [&] { return world_.desktop().ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags); }));
+  return Run<std::int32_t>("SetWindowPos", {hwnd, insertAfter, x, y, cx, cy, flags}, [&] {
+    return desktop_.ApiSetWindowPos(hwnd, insertAfter, x, y, cx, cy, flags);
+  });
 }
 
 std::int32_t SimApi::ReleaseCapture() {
-  return static_cast<std::int32_t>(
-      Run("ReleaseCapture", {}, true, 0, [&] { return world_.desktop().ApiReleaseCapture(); }));
+  return Run<std::int32_t>("ReleaseCapture", {}, [&] { return desktop_.ApiReleaseCapture(); });
 }
 
 std::int32_t SimApi::SendMessageA(HWnd hwnd, std::uint32_t message, std::uint32_t wParam,
                                   std::int32_t lParam) {
-  return static_cast<std::int32_t>(
-      Run("SendMessageA", {hwnd, message, wParam, lParam}, true, 0,
-          [&] { return world_.desktop().ApiSendMessage(hwnd, message, wParam, lParam); }));
+  return Run<std::int32_t>("SendMessageA", {hwnd, message, wParam, lParam},
+                           [&] { return desktop_.ApiSendMessage(hwnd, message, wParam, lParam); });
 }
 
 Handle SimApi::CreateCompatibleDC(Handle hdc) {
-  return Run("CreateCompatibleDC", {hdc}, false, 0,
-             [&] { return world_.gdi().CreateCompatibleDC(hdc); });
+  return Run<Handle>("CreateCompatibleDC", {hdc}, [&] { return gdi_.CreateCompatibleDC(hdc); });
 }
 
 Handle SimApi::CreateCompatibleBitmap(Handle hdc, std::int32_t width, std::int32_t height) {
-  return Run("CreateCompatibleBitmap", {hdc, width, height}, false, 0,
-             [&] { return world_.gdi().CreateCompatibleBitmap(hdc, width, height); });
+  return Run<Handle>("CreateCompatibleBitmap", {hdc, width, height},
+                     [&] { return gdi_.CreateCompatibleBitmap(hdc, width, height); });
 }
 
 Handle SimApi::SelectObject(Handle hdc, Handle object) {
-  return Run("SelectObject", {hdc, object}, false, 0,
-             [&] { return world_.gdi().SelectObject(hdc, object); });
+  return Run<Handle>("SelectObject", {hdc, object}, [&] { return gdi_.SelectObject(hdc, object); });
 }
 
 std::int32_t SimApi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::int32_t width,
                             std::int32_t height, Handle source, std::int32_t sourceX,
                             std::int32_t sourceY, std::uint32_t rop) {
-  return static_cast<std::int32_t>(
-      Run("BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop}, true, 0, [&] {
-        return world_.gdi().BitBlt(dest, x, y, width, height, source, sourceX, sourceY, rop);
-      }));
+  return Run<std::int32_t>(
+      "BitBlt", {dest, x, y, width, height, source, sourceX, sourceY, rop},
+      [&] { return gdi_.BitBlt(dest, x, y, width, height, source, sourceX, sourceY, rop); });
 }
 
 ColorRef SimApi::GetPixel(Handle hdc, std::int32_t x, std::int32_t y) {
-  return Run("GetPixel", {hdc, x, y}, false, win::ClrInvalid,
-             [&] { return world_.gdi().GetPixel(hdc, x, y); });
+  return Run<ColorRef>(
+      "GetPixel", {hdc, x, y}, [&] { return gdi_.GetPixel(hdc, x, y); }, win::ClrInvalid);
 }
 
 Handle SimApi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
                                     std::int32_t polygons, std::int32_t fillMode) {
-  return Run("CreatePolyPolygonRgn", {polygons, fillMode}, false, 0,
-             [&] { return world_.gdi().CreatePolyPolygonRgn(points, counts, polygons, fillMode); });
+  return Run<Handle>("CreatePolyPolygonRgn", {polygons, fillMode},
+                     [&] { return gdi_.CreatePolyPolygonRgn(points, counts, polygons, fillMode); });
 }
 
 std::int32_t SimApi::SetWindowRgn(HWnd hwnd, Handle region, std::int32_t redraw) {
-  return static_cast<std::int32_t>(Run("SetWindowRgn", {hwnd, region, redraw}, true, 0, [&] {
-    return world_.desktop().ApiSetWindowRgn(hwnd, region);
-  }));
+  return Run<std::int32_t>("SetWindowRgn", {hwnd, region, redraw},
+                           [&] { return desktop_.ApiSetWindowRgn(hwnd, region); });
 }
 
 std::int32_t SimApi::DeleteDC(Handle hdc) {
-  return static_cast<std::int32_t>(
-      Run("DeleteDC", {hdc}, true, 0, [&] { return world_.gdi().DeleteDC(hdc); }));
+  return Run<std::int32_t>("DeleteDC", {hdc}, [&] { return gdi_.DeleteDC(hdc); });
 }
 
 std::int32_t SimApi::DeleteObject(Handle object) {
-  return static_cast<std::int32_t>(
-      Run("DeleteObject", {object}, true, 0, [&] { return world_.gdi().DeleteObject(object); }));
+  return Run<std::int32_t>("DeleteObject", {object}, [&] { return gdi_.DeleteObject(object); });
 }
 
 std::int32_t SimApi::Shell_NotifyIconA(std::uint32_t message, const NotifyRecordBytes& data) {
-  return static_cast<std::int32_t>(Run(
-      "Shell_NotifyIconA", {message}, true, 0,
-      [&] { return world_.desktop().ApiNotifyIcon(message, data); }, data));
+  return Run<std::int32_t>(
+      "Shell_NotifyIconA", {message}, [&] { return desktop_.ApiNotifyIcon(message, data); }, 0,
+      data);
 }
 
 }  // namespace rn::sim

@@ -16,6 +16,7 @@
 
 namespace rn::sim {
 
+class SimDesktop;
 class World;
 
 struct Call {
@@ -59,7 +60,7 @@ class SimApi : public WinApi {
   const std::vector<Call>& Calls() const { return calls_; }
   std::vector<std::string> CallNames() const;
   std::vector<Call> CallsNamed(std::string_view name) const;
-  std::size_t CountOf(std::string_view name) const;
+  std::size_t CountOf(std::string_view name) const { return CallsNamed(name).size(); }
   void ClearCalls() { calls_.clear(); }
   // Off: calls are no longer recorded (faults and hooks still apply), for
   // tests that repeat the gadget's pixel scan thousands of times.
@@ -76,21 +77,21 @@ class SimApi : public WinApi {
   // (an empty function removes it): for what happens meanwhile elsewhere.
   void OnCall(std::string_view operation, std::function<void()> hook);
 
-  static const std::vector<std::string_view>& Operations();
-
  private:
   struct Failure {
     int remaining = 0;  // < 0: always
     std::uint32_t error = 0;
   };
-  // Records the call, applies an injected failure or runs `body`, and leaves
-  // the last error.
-  std::uint32_t Run(std::string_view name, std::vector<std::int64_t> args, bool signedResult,
-                    std::uint32_t failValue, const std::function<Outcome()>& body,
-                    std::optional<NotifyRecordBytes> record = std::nullopt);
+  // Records the call, applies an injected failure (which returns `failValue`)
+  // or runs `body`, and leaves the last error.
+  template <class Result>
+  Result Run(std::string_view name, std::vector<std::int64_t> args,
+             const std::function<Outcome()>& body, Result failValue = 0,
+             std::optional<NotifyRecordBytes> record = std::nullopt);
   static std::string Known(std::string_view operation);
 
-  World& world_;
+  SimDesktop& desktop_;
+  Gdi& gdi_;
   std::vector<Call> calls_;
   bool recording_ = true;
   std::map<std::string, Failure, std::less<>> failures_;

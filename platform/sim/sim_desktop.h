@@ -16,33 +16,13 @@
 #include "platform/desktop.h"
 #include "platform/errors.h"
 #include "platform/notify_icon.h"
+#include "platform/sim/basics.h"
 #include "platform/sim/gdi.h"
+#include "platform/window_kinds.h"
 
 namespace rn::sim {
 
 class World;
-
-// The frame the platform draws round a form's client area, in pixels (Wine 8's
-// metrics at 96 dpi, as the desktop conformance suite measures them).
-struct NonClient {
-  std::int32_t left = 0;
-  std::int32_t top = 0;  // caption and border
-  std::int32_t right = 0;
-  std::int32_t bottom = 0;
-};
-inline constexpr NonClient kNoFrame{};
-inline constexpr NonClient kFixedSingleFrame{3, 22, 3, 3};
-inline constexpr NonClient kToolWindowFrame{3, 19, 3, 3};
-constexpr NonClient NonClientOf(BorderStyle border) {
-  switch (border) {
-    case BorderStyle::None: return kNoFrame;
-    case BorderStyle::FixedSingle: return kFixedSingleFrame;
-    case BorderStyle::FixedToolWindow: return kToolWindowFrame;
-  }
-  return kNoFrame;
-}
-// The frame at a scale: the system draws it for each monitor's scale.
-NonClient NonClientOf(BorderStyle border, std::int32_t dpi);
 
 // Where a new form's outer rectangle goes: CenterScreen halves the free space
 // (rounding down), WindowsDefault takes this place, Manual the screen's origin.
@@ -63,25 +43,25 @@ struct Monitor {
 struct WindowState {
   HWnd handle = 0;
   HWnd parent = 0;  // 0 for a form
-  bool form = false;
-  ControlKind kind = ControlKind::Label;  // controls only
-  FormWindowSpec style;                   // forms only, as created
+  WindowKind kind = WindowKind::Form;
+  FormWindowSpec style{};  // forms only, as created
   WindowEvents* events = nullptr;
-  Rect bounds;  // a form's outer rectangle on screen; a control's in its parent's client area
+  Rect bounds{};  // a form's outer rectangle on screen; a control's in its parent's client area
   bool visible = false;
   bool enabled = true;
   bool topmost = false;
-  std::string text;
+  std::string text{};
   std::int32_t check = 0;
-  std::optional<Font> font;
-  Picture picture;        // SetPicture
-  Picture icon;           // a form's caption icon
+  std::optional<Font> font{};
+  Picture picture{};      // SetPicture
+  Picture icon{};         // a form's caption icon
   std::int32_t dpi = 96;  // forms: the scale they were last told of
   Handle region = 0;
   Handle pictureDc = 0;
-  std::vector<HWnd> children;  // front first; the first created is in front
-  std::vector<HWnd> tabOrder;  // forms
-  HWnd lastFocus = 0;          // forms: where the focus was when they lost the activation
+  std::vector<HWnd> children{};  // front first; the first created is in front
+  std::vector<HWnd> tabOrder{};  // forms
+  HWnd lastFocus = 0;            // forms: where the focus was when they lost the activation
+  bool Captioned() const { return kind == WindowKind::Form && style.border != BorderStyle::None; }
 };
 
 struct NotifyIcon {
@@ -129,16 +109,17 @@ class SimDesktop : public Desktop {
   HWnd CreateControl(HWnd parent, const ControlWindowSpec& request, WindowEvents& events) override;
   void SetTabOrder(HWnd form, const std::vector<HWnd>& order) override;
   void DestroyWindow(HWnd hwnd) override;
-  Rect GetBounds(HWnd hwnd) override;
+  Rect GetBounds(HWnd hwnd) override { return Of(hwnd, &WindowState::bounds); }
   void SetBounds(HWnd hwnd, const Rect& bounds) override;
   Rect GetClientRect(HWnd hwnd) override;
   std::int32_t Dpi(HWnd hwnd) override;
-  bool IsVisible(HWnd hwnd) override;  // the window's own flag, whatever its parent's
+  // The window's own flag, whatever its parent's.
+  bool IsVisible(HWnd hwnd) override { return Of(hwnd, &WindowState::visible); }
   void SetVisible(HWnd hwnd, bool visible) override;
   void SetEnabled(HWnd hwnd, bool enabled) override;
   void BringToFront(HWnd hwnd) override;
   void SetFocus(HWnd hwnd) override;
-  std::string GetText(HWnd hwnd) override;
+  std::string GetText(HWnd hwnd) override { return Of(hwnd, &WindowState::text); }
   void SetText(HWnd hwnd, const std::string& text) override;
   std::int32_t GetCheck(HWnd checkBox) override;
   void SetCheck(HWnd checkBox, std::int32_t value) override;
@@ -148,24 +129,22 @@ class SimDesktop : public Desktop {
   std::int32_t TrackPopupMenu(HWnd owner, const std::vector<std::string>& captions,
                               std::uint32_t flags) override;
   void RunModalLoop(const std::function<bool()>& done) override;
-  void ReportError(const std::string& message) override;
+  void ReportError(const std::string& message) override { errors_.push_back(message); }
   void OpenUrl(const std::string& url) override;
   ScreenMetrics Screen() override;
   std::string ExecutableDirectory() override;
   FileSystem& Files() override;
-  void EndProcess() override;
+  void EndProcess() override { ++end_count_; }
 
   // ------------------------------------------------------------ looking on
-  const WindowState* Find(HWnd hwnd) const;      // null once the window is gone
-  HWnd FindByText(std::string_view text) const;  // the first created
-  std::vector<HWnd> Forms() const;               // front to back, the topmost band first
+  const WindowState* Find(HWnd hwnd) const { return Found(windows_, hwnd); }  // null once gone
+  std::vector<HWnd> Forms() const { return z_order_; }  // front to back, the topmost band first
   int LiveWindows() const { return static_cast<int>(windows_.size()); }
   HWnd Focused() const { return focus_; }
   HWnd Active() const { return active_; }  // the form the keyboard belongs to
   HWnd Capture() const { return capture_; }
   bool OnScreen(HWnd hwnd) const;      // it and all its ancestors are visible
   bool CanTakeInput(HWnd hwnd) const;  // on screen, and it and its ancestors enabled
-  Rect ScreenRect(HWnd hwnd) const;
   Rect ClientScreenRect(HWnd hwnd) const;
   // The deepest visible window under a screen point, honouring regions and the
   // topmost band. Labels, images and frames let the point through to what is
@@ -176,7 +155,6 @@ class SimDesktop : public Desktop {
   // if it has no region (it is then its whole rectangle).
   std::optional<std::vector<Rect>> WindowRegion(HWnd hwnd) const;
   const std::vector<NotifyIcon>& Icons() const { return icons_; }
-  const std::vector<Monitor>& Monitors() const { return monitors_; }
 
   // ------------------------------------------------------------ the user
   // Each returns whether the window took the input: a hidden or disabled
@@ -232,13 +210,19 @@ class SimDesktop : public Desktop {
   // ------------------------------------------------------------ scripts
   // The next caption drag moves its window by (dx, dy), running `during`
   // while the move loop runs. Without one a drag moves nothing.
-  void ScriptDrag(std::int32_t dx, std::int32_t dy, std::function<void()> during = {});
+  void ScriptDrag(std::int32_t dx, std::int32_t dy, std::function<void()> during = {}) {
+    drags_.push_back({{dx, dy}, std::move(during)});
+  }
   // The next popup menu returns `choice` (-1: cancelled), or whatever
   // `whileOpen` returns, run while the menu is open. Without one: -1.
-  void ScriptMenu(std::int32_t choice);
-  void ScriptMenu(std::function<std::int32_t()> whileOpen);
+  void ScriptMenu(std::int32_t choice) {
+    ScriptMenu([choice] { return choice; });
+  }
+  void ScriptMenu(std::function<std::int32_t()> whileOpen) {
+    menu_script_.push_back(std::move(whileOpen));
+  }
   // The actions the next modal loops run, one at a time, until each loop is done.
-  void ScriptModal(std::function<void()> action);
+  void ScriptModal(std::function<void()> action) { modal_script_.push_back(std::move(action)); }
   std::size_t PendingModal() const { return modal_script_.size(); }
   int ModalDepth() const { return modal_depth_; }
   const std::vector<MenuRecord>& Menus() const { return menus_; }
@@ -267,18 +251,32 @@ class SimDesktop : public Desktop {
   Outcome ApiSetWindowRgn(HWnd hwnd, Handle region);
   Outcome ApiNotifyIcon(std::uint32_t message, const NotifyRecordBytes& bytes);
 
-  WindowState* W(HWnd hwnd);
-  const WindowState* W(HWnd hwnd) const;
+  WindowState* W(HWnd hwnd) { return Found(windows_, hwnd); }
+  // What a window holds, or what a window that is gone reads as.
+  template <class T>
+  T Of(HWnd hwnd, T WindowState::*member) const {
+    const WindowState* w = Find(hwnd);
+    return w ? w->*member : T{};
+  }
   template <class Event>
   void Raise(HWnd hwnd, Event&& event) {
     if (WindowState* w = W(hwnd); w && w->events) event(*w->events);
+  }
+  // Whether `hwnd` exists and it and each of its ancestors pass `test`.
+  template <class Test>
+  bool AllUp(HWnd hwnd, Test&& test) const {
+    if (!Find(hwnd)) return false;
+    for (const WindowState* w = Find(hwnd); w; w = Find(w->parent)) {
+      if (!test(*w)) return false;
+    }
+    return true;
   }
   HWnd FormOf(HWnd hwnd) const;
   bool Within(HWnd hwnd, HWnd ancestor) const;
   bool EnabledChain(HWnd hwnd) const;
   void PlaceFront(HWnd form);
+  void Restack(WindowState& form, HWnd insertAfter);
   void ChangeFocus(HWnd to);
-  bool FocusWindow(HWnd hwnd);
   HWnd FirstStop(HWnd form) const;
   void Activate(HWnd form, bool evenHidden = false);
   void ActivateNext(HWnd except);
@@ -287,9 +285,7 @@ class SimDesktop : public Desktop {
   void PushButton(HWnd hwnd);
   void Repaint(WindowState& w);
   void Resize(WindowState& w, const Rect& bounds);
-  std::int32_t MonitorDpi(const Rect& bounds) const;
   void FollowMonitor(HWnd form);
-  Rect Constrained(const WindowState& w, Rect bounds) const;
   HWnd Hit(HWnd hwnd, Point inParent) const;
 
   World& world_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 namespace rn::sim {
 namespace {
@@ -80,13 +81,10 @@ class SimFiles::Output : public OutputStream {
     if (finished_) throw std::logic_error("OutputStream::Write after Commit");
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) throw RuntimeError(Error::PathFileAccess, target_.path);
-    if (fs_.space_ && text.size() > *fs_.space_) {
-      temp->bytes.append(text.substr(0, *fs_.space_));
-      fs_.space_ = 0;
-      throw RuntimeError(Error::DiskFull, target_.path);
-    }
-    if (fs_.space_) *fs_.space_ -= text.size();
-    temp->bytes.append(text);
+    const std::size_t fits = std::min(text.size(), fs_.space_.value_or(text.size()));
+    temp->bytes.append(text.substr(0, fits));
+    if (fs_.space_) *fs_.space_ -= fits;
+    if (fits < text.size()) throw RuntimeError(Error::DiskFull, target_.path);
   }
 
   // A commit that failed stays failed.
@@ -102,11 +100,7 @@ class SimFiles::Output : public OutputStream {
     if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) fail(Error::PathFileAccess);
-    if (fs_.commit_failure_) {
-      const Error error = *fs_.commit_failure_;
-      fs_.commit_failure_.reset();
-      fail(error);
-    }
+    if (const auto error = std::exchange(fs_.commit_failure_, std::nullopt)) fail(*error);
     if (fs_.Find(target_.parentKey)->readOnly) fail(Error::PermissionDenied);
     const Entry* old = fs_.Find(target_.key);
     if (old && old->folder) fail(Error::PathFileAccess);
@@ -132,19 +126,16 @@ class SimFiles::Output : public OutputStream {
 // ---------------------------------------------------------------- paths
 
 SimFiles::SimFiles(const std::string& currentDirectory) {
-  std::string dir = currentDirectory;
-  std::ranges::replace(dir, '/', '\\');
-  if (dir.size() < 2 || dir[1] != ':') {
-    throw std::invalid_argument("SimFiles: the current directory needs a drive: " + dir);
+  if (currentDirectory.size() < 2 || currentDirectory[1] != ':') {
+    throw std::invalid_argument("SimFiles: the current directory needs a drive: " +
+                                currentDirectory);
   }
-  drive_ = {Upper(dir[0]), ':'};
+  drive_ = {Upper(currentDirectory[0]), ':'};
   entries_[drive_] = Entry{drive_ + "\\", true, {}, false};
-  const Parsed p = Parse(dir);
+  const Parsed p = Parse(currentDirectory);
   MakeFolders(p.names, p.names.size());
   current_ = p.names;
 }
-
-SimFiles::~SimFiles() = default;
 
 std::string SimFiles::KeyOf(const std::vector<std::string>& names, std::size_t count) const {
   std::string key = drive_;
@@ -179,22 +170,9 @@ SimFiles::Parsed SimFiles::Parse(const std::string& path) const {
     }
     names.push_back(std::move(name));
   }
-  Parsed p;
-  p.key = KeyOf(names, names.size());
-  p.parentKey = KeyOf(names, names.empty() ? 0 : names.size() - 1);
-  p.names = std::move(names);
-  p.path = path;
-  return p;
-}
-
-const SimFiles::Entry* SimFiles::Find(const std::string& key) const {
-  const auto it = entries_.find(key);
-  return it == entries_.end() ? nullptr : &it->second;
-}
-
-SimFiles::Entry* SimFiles::Find(const std::string& key) {
-  const auto it = entries_.find(key);
-  return it == entries_.end() ? nullptr : &it->second;
+  std::string key = KeyOf(names, names.size());
+  std::string parentKey = KeyOf(names, names.empty() ? 0 : names.size() - 1);
+  return {std::move(names), std::move(key), std::move(parentKey), path};
 }
 
 bool SimFiles::ParentExists(const Parsed& p) const {
@@ -213,10 +191,15 @@ void SimFiles::MakeFolders(const std::vector<std::string>& names, std::size_t co
 
 // ---------------------------------------------------------------- opening
 
-std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
-  const Parsed p = Parse(path);
+SimFiles::Parsed SimFiles::ParseFileInFolder(const std::string& path) const {
+  Parsed p = Parse(path);
   if (p.names.empty()) throw RuntimeError(Error::PathFileAccess, path);
   if (!ParentExists(p)) throw RuntimeError(Error::PathNotFound, path);
+  return p;
+}
+
+std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
+  const Parsed p = ParseFileInFolder(path);
   const Entry* e = Find(p.key);
   if (!e) throw RuntimeError(Error::FileNotFound, path);
   if (e->folder || Locked(p.key)) throw RuntimeError(Error::PathFileAccess, path);
@@ -224,9 +207,7 @@ std::unique_ptr<InputStream> SimFiles::OpenInput(const std::string& path) {
 }
 
 std::unique_ptr<OutputStream> SimFiles::OpenOutput(const std::string& path) {
-  Parsed p = Parse(path);
-  if (p.names.empty()) throw RuntimeError(Error::PathFileAccess, path);
-  if (!ParentExists(p)) throw RuntimeError(Error::PathNotFound, path);
+  Parsed p = ParseFileInFolder(path);
   const Entry* e = Find(p.key);
   if (e && e->folder) throw RuntimeError(Error::PathFileAccess, path);
   if (Find(p.parentKey)->readOnly || (e && e->readOnly)) {
@@ -249,39 +230,29 @@ void SimFiles::PutFile(const std::string& path, std::string_view bytes) {
   const Parsed p = Parse(path);
   if (p.names.empty()) throw RuntimeError(Error::PathFileAccess, path);
   MakeFolders(p.names, p.names.size() - 1);
-  Entry* e = Find(p.key);
-  if (e && e->folder) throw RuntimeError(Error::PathFileAccess, path);
-  if (e) {
-    e->bytes = bytes;
-  } else {
-    entries_[p.key] = Entry{p.names.back(), false, std::string(bytes), false};
+  Entry& e = entries_.try_emplace(p.key, Entry{p.names.back(), false, {}, false}).first->second;
+  if (e.folder) throw RuntimeError(Error::PathFileAccess, path);
+  e.bytes = bytes;
+}
+
+const SimFiles::Entry* SimFiles::At(const std::string& path) const {
+  try {
+    return Find(Parse(path).key);
+  } catch (const RuntimeError&) {
+    return nullptr;  // no name the platform accepts: nothing is there
   }
 }
 
 std::optional<std::string> SimFiles::GetFile(const std::string& path) const {
-  try {
-    const Entry* e = Find(Parse(path).key);
-    if (e && !e->folder) return e->bytes;
-  } catch (const RuntimeError&) {
-  }
-  return std::nullopt;
+  const Entry* e = At(path);
+  return e && !e->folder ? std::optional(e->bytes) : std::nullopt;
 }
 
-bool SimFiles::Exists(const std::string& path) const {
-  try {
-    return Find(Parse(path).key) != nullptr;
-  } catch (const RuntimeError&) {
-    return false;
-  }
-}
+bool SimFiles::Exists(const std::string& path) const { return At(path) != nullptr; }
 
 bool SimFiles::IsFolder(const std::string& path) const {
-  try {
-    const Entry* e = Find(Parse(path).key);
-    return e && e->folder;
-  } catch (const RuntimeError&) {
-    return false;
-  }
+  const Entry* e = At(path);
+  return e && e->folder;
 }
 
 std::vector<std::string> SimFiles::List(const std::string& folder) const {
@@ -305,11 +276,8 @@ void SimFiles::Remove(const std::string& path) {
 
 void SimFiles::Lock(const std::string& path, bool locked) {
   const std::string key = Parse(path).key;
-  if (locked) {
-    locks_.insert(key);
-  } else {
-    locks_.erase(key);
-  }
+  locks_.erase(key);
+  if (locked) locks_.insert(key);
 }
 
 void SimFiles::SetReadOnly(const std::string& path, bool readOnly) {
@@ -322,10 +290,6 @@ void SimFiles::SetReadOnlyFolder(const std::string& path, bool readOnly) {
   if (!IsFolder(path)) throw std::invalid_argument("SetReadOnlyFolder: no folder " + path);
   SetReadOnly(path, readOnly);
 }
-
-void SimFiles::DiskFullAfter(std::optional<std::size_t> bytes) { space_ = bytes; }
-
-void SimFiles::FailNextCommit(tk::Error error) { commit_failure_ = error; }
 
 void SimFiles::ClearFaults() {
   locks_.clear();

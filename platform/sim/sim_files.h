@@ -15,6 +15,7 @@
 
 #include "platform/errors.h"
 #include "platform/files.h"
+#include "platform/sim/basics.h"
 
 namespace rn::sim {
 
@@ -25,7 +26,6 @@ class SimFiles : public FileSystem {
   explicit SimFiles(const std::string& currentDirectory);
   SimFiles(const SimFiles&) = delete;
   SimFiles& operator=(const SimFiles&) = delete;
-  ~SimFiles() override;
 
   // Streams must not outlive the file system.
   std::unique_ptr<InputStream> OpenInput(const std::string& path) override;
@@ -52,9 +52,9 @@ class SimFiles : public FileSystem {
   void SetReadOnlyFolder(const std::string& path, bool readOnly = true);
   // Writes fail with DiskFull once `bytes` more bytes have been written, from
   // now on, by all output streams together; nullopt: the disk never fills.
-  void DiskFullAfter(std::optional<std::size_t> bytes);
+  void DiskFullAfter(std::optional<std::size_t> bytes) { space_ = bytes; }
   // The next Commit fails with `error` (and removes its temporary file).
-  void FailNextCommit(tk::Error error = tk::Error::PermissionDenied);
+  void FailNextCommit(tk::Error error = tk::Error::PermissionDenied) { commit_failure_ = error; }
   // Each Read returns at most this many bytes (0: no limit), to exercise buffering.
   void SetReadChunk(std::size_t bytes) { read_chunk_ = bytes; }
   void ClearFaults();
@@ -77,8 +77,11 @@ class SimFiles : public FileSystem {
 
   Parsed Parse(const std::string& path) const;  // throws PathFileAccess for a bad name
   bool ParentExists(const Parsed& p) const;
-  const Entry* Find(const std::string& key) const;
-  Entry* Find(const std::string& key);
+  // A file's path whose folder exists; throws the platform's error otherwise.
+  Parsed ParseFileInFolder(const std::string& path) const;
+  const Entry* At(const std::string& path) const;  // null for a bad name too
+  const Entry* Find(const std::string& key) const { return Found(entries_, key); }
+  Entry* Find(const std::string& key) { return Found(entries_, key); }
   std::string KeyOf(const std::vector<std::string>& names, std::size_t count) const;
   void MakeFolders(const std::vector<std::string>& names, std::size_t count);
   bool Locked(const std::string& key) const { return locks_.contains(key); }

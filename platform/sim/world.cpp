@@ -13,14 +13,6 @@ World::World(WorldOptions options)
   if (options_.artDirectory.empty()) options_.artDirectory = RN_ART_DIR;
 }
 
-World::~World() = default;
-
-Handle World::NewHandle() {
-  // Steps of four, like the platform's, so an off-by-one handle is never valid.
-  next_handle_ += 4;
-  return next_handle_;
-}
-
 LiveCounts World::Live() const {
   return {desktop_.LiveWindows(), gdi_.LiveDcs(),       gdi_.LiveBitmaps(),  gdi_.LiveRegions(),
           gdi_.OwnedRegions(),    desktop_.LiveMenus(), files_.OpenStreams()};

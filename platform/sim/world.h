@@ -53,7 +53,6 @@ class World {
   explicit World(WorldOptions options = {});
   World(const World&) = delete;
   World& operator=(const World&) = delete;
-  ~World();
 
   SimDesktop& desktop() { return desktop_; }
   SimApi& api() { return api_; }
@@ -63,8 +62,9 @@ class World {
   LiveCounts Live() const;
 
   // Window and graphics handles come from one sequence, so no two objects of
-  // any kind share a handle.
-  Handle NewHandle();
+  // any kind share a handle; in steps of four, like the platform's, so an
+  // off-by-one handle is never valid.
+  Handle NewHandle() { return next_handle_ += 4; }
 
  private:
   WorldOptions options_;

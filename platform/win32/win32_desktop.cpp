@@ -24,9 +24,11 @@ Rect ToRect(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 }  // namespace
 
-const Win32Desktop::Impl::KindRow& Win32Desktop::Impl::RowOf(ControlKind kind) {
-  // In the order of ControlKind.
+const Win32Desktop::Impl::KindRow& Win32Desktop::Impl::RowOf(WindowKind kind) {
+  // In the order of WindowKind.
   static constexpr KindRow kRows[] = {
+      // Styled by its border in CreateForm; painted whole in WM_ERASEBKGND.
+      {kFormClass, 0, 0, nullptr},
       {kPictureBoxClass, 0, 0, &Impl::PaintPictureBox},
       {L"EDIT", ES_LEFT | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, nullptr},
       // Never the default button: Enter presses nothing.
@@ -39,7 +41,7 @@ const Win32Desktop::Impl::KindRow& Win32Desktop::Impl::RowOf(ControlKind kind) {
       {kImageClass, 0, 0, &Impl::PaintImage},
       {kUserControlClass, WS_CLIPCHILDREN, WS_EX_CONTROLPARENT, nullptr},
   };
-  static_assert(std::size(kRows) == static_cast<std::size_t>(ControlKind::UserControl) + 1);
+  static_assert(std::size(kRows) == static_cast<std::size_t>(WindowKind::UserControl) + 1);
   return kRows[static_cast<std::size_t>(kind)];
 }
 
@@ -160,7 +162,6 @@ HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& event
   const Picture icon = request.icon ? LoadPicture(*request.icon) : Picture{};
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
-  window->form = true;
   window->events = &events;
   const HWND hwnd =
       ::CreateWindowExW(exStyle, kFormClass, Widen(request.caption).c_str(), style, x, y, width,
@@ -184,16 +185,17 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
   const std::shared_ptr<Impl::Window> parent = impl_->Lookup(parentHandle);
   if (!parent) return 0;
 
-  const Impl::KindRow& row = Impl::RowOf(request.kind);
+  const WindowKind kind = KindOf(request.kind);
+  const Impl::KindRow& row = Impl::RowOf(kind);
   const DWORD style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | row.style;
   const DWORD exStyle = row.exStyle;
   const wchar_t* className = row.className;
-  const bool standard = FactsOf(request.kind).standard;
+  const bool standard = FactsOf(kind).standard;
 
   if (standard) impl_->InitCommonControls();
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
-  window->kind = request.kind;
+  window->kind = kind;
   window->events = &events;
   const int id = impl_->nextControlId++;
   const HWND hwnd = ::CreateWindowExW(
@@ -217,13 +219,13 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
   window->fontRequest = request.font;
   window->fontPending = true;
   if (::IsWindowVisible(::GetAncestor(parent->hwnd, GA_ROOT))) impl_->GiveFont(*window);
-  if (request.kind == ControlKind::TextBox) ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
+  if (kind == WindowKind::TextBox) ::SendMessageW(hwnd, EM_SETLIMITTEXT, 0, 0);
   return ToHandle(hwnd);
 }
 
 void Win32Desktop::SetTabOrder(HWnd form, const std::vector<HWnd>& order) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(form);
-  if (!window || !window->form) return;
+  if (!window || window->kind != WindowKind::Form) return;
   window->tabOrder.clear();
   for (HWnd stop : order) window->tabOrder.push_back(ToHwnd(stop));
 }
@@ -244,7 +246,7 @@ Rect Win32Desktop::GetBounds(HWnd handle) {
   if (!window) return {};
   RECT bounds{};
   ::GetWindowRect(window->hwnd, &bounds);
-  if (!window->form) {
+  if (window->kind != WindowKind::Form) {
     ::MapWindowPoints(HWND_DESKTOP, ::GetParent(window->hwnd), reinterpret_cast<POINT*>(&bounds),
                       2);
   }
@@ -293,7 +295,8 @@ void Win32Desktop::SetVisible(HWnd handle, bool visible) {
   if (!visible) window->lastFocus = nullptr;
   // Activation normally does this; it does not happen when the system refuses
   // the form the foreground.
-  if (visible && !wasVisible && window->form && window->hwnd && ::IsWindowEnabled(hwnd)) {
+  if (visible && !wasVisible && window->kind == WindowKind::Form && window->hwnd &&
+      ::IsWindowEnabled(hwnd)) {
     impl_->FocusFirstStop(*window);
   }
 }
@@ -325,13 +328,13 @@ void Win32Desktop::SetText(HWnd handle, const std::string& text) {
 
 std::int32_t Win32Desktop::GetCheck(HWnd checkBox) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(checkBox);
-  if (!window || window->kind != ControlKind::CheckBox) return 0;
+  if (!window || window->kind != WindowKind::CheckBox) return 0;
   return static_cast<std::int32_t>(::SendMessageW(window->hwnd, BM_GETCHECK, 0, 0));
 }
 
 void Win32Desktop::SetCheck(HWnd checkBox, std::int32_t value) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(checkBox);
-  if (!window || window->kind != ControlKind::CheckBox) return;
+  if (!window || window->kind != WindowKind::CheckBox) return;
   static_assert(BST_UNCHECKED == kUnchecked && BST_CHECKED == kChecked &&
                 BST_INDETERMINATE == kGrayed);
   ::SendMessageW(window->hwnd, BM_SETCHECK, static_cast<WPARAM>(std::clamp(value, 0, 2)), 0);

@@ -14,12 +14,12 @@
 #include <utility>
 #include <vector>
 
-#include "platform/control_kinds.h"
 #include "platform/win32/display_scale.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/native.h"
 #include "platform/win32/win32_desktop.h"
 #include "platform/win32/win32_files.h"
+#include "platform/window_kinds.h"
 
 namespace rn::win32 {
 
@@ -58,8 +58,7 @@ struct Win32Desktop::Impl {
   struct Window : std::enable_shared_from_this<Window> {
     Impl* desktop = nullptr;
     HWND hwnd = nullptr;
-    bool form = false;
-    ControlKind kind = ControlKind::Label;
+    WindowKind kind = WindowKind::Form;
     WindowEvents* events = nullptr;  // null once the window is on its way out
     std::vector<HWND> tabOrder;      // forms
     HWND lastFocus = nullptr;        // forms: where the focus was when they lost the activation
@@ -100,7 +99,8 @@ struct Win32Desktop::Impl {
       all.push_back(hwnd);
     }
     for (HWND hwnd : all) {
-      if (windows.count(hwnd) != 0 && windows[hwnd]->form) ::DestroyWindow(hwnd);
+      const std::shared_ptr<Window> window = Lookup(hwnd);
+      if (window && window->kind == WindowKind::Form) ::DestroyWindow(hwnd);
     }
     for (HWND hwnd : all) {
       if (windows.count(hwnd) != 0) ::DestroyWindow(hwnd);
@@ -207,10 +207,10 @@ struct Win32Desktop::Impl {
   void Dispatch(MSG& message, Win32Desktop& desktop);
   bool AnyForm() const {
     return std::any_of(windows.begin(), windows.end(),
-                       [](const auto& w) { return w.second->form; });
+                       [](const auto& w) { return w.second->kind == WindowKind::Form; });
   }
 
-  // How this desktop makes and paints each kind of control; what both desktops
+  // How this desktop makes and paints each kind of window; what both desktops
   // share about a kind is in FactsOf.
   struct KindRow {
     const wchar_t* className;
@@ -218,7 +218,7 @@ struct Win32Desktop::Impl {
     DWORD exStyle;
     void (Impl::*paint)(Window& window);  // null: the class paints itself
   };
-  static const KindRow& RowOf(ControlKind kind);
+  static const KindRow& RowOf(WindowKind kind);
 
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
   static LRESULT CALLBACK ControlProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

@@ -70,7 +70,7 @@ bool Win32Desktop::PreTranslate(tagMSG& message) {
   if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
   if (::GetKeyState(VK_CONTROL) < 0 || ::GetKeyState(VK_MENU) < 0) return false;
   const std::shared_ptr<Impl::Window> form = impl_->Lookup(::GetAncestor(message.hwnd, GA_ROOT));
-  if (!form || !form->form) return false;
+  if (!form || form->kind != WindowKind::Form) return false;
   impl_->MoveFocus(*form, ::GetKeyState(VK_SHIFT) < 0);
   return true;
 }

@@ -95,7 +95,8 @@ void Win32Desktop::Impl::BuildImage(Window& window, int width, int height, const
 void Win32Desktop::Impl::BuildClientImage(Window& window) {
   RECT client{};
   ::GetClientRect(window.hwnd, &client);
-  BuildImage(window, client.right, client.bottom, window.form ? &window.picture : nullptr);
+  BuildImage(window, client.right, client.bottom,
+             window.kind == WindowKind::Form ? &window.picture : nullptr);
 }
 
 void Win32Desktop::Impl::DrawPicture(HDC dc, const Picture& picture, int dpi) {
@@ -131,7 +132,8 @@ void Win32Desktop::Impl::FollowScale(Window& form, const RECT& suggested) {
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   std::vector<std::shared_ptr<Window>> given;
   for (const auto& [child, window] : windows) {
-    if (!window->form && !window->fontPending && ::GetAncestor(child, GA_ROOT) == hwnd) {
+    if (window->kind != WindowKind::Form && !window->fontPending &&
+        ::GetAncestor(child, GA_ROOT) == hwnd) {
       given.push_back(window);
     }
   }
@@ -223,10 +225,10 @@ Picture Win32Desktop::LoadPicture(PictureId id) {
 void Win32Desktop::SetPicture(HWnd handle, const Picture& picture) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
   if (!window) return;
-  if (window->form || window->kind == ControlKind::Image) {
+  if (window->kind == WindowKind::Form || window->kind == WindowKind::Image) {
     window->picture = picture;
     if (window->imageDc) impl_->BuildClientImage(*window);
-  } else if (window->kind == ControlKind::PictureBox) {
+  } else if (window->kind == WindowKind::PictureBox) {
     if (picture) {
       const int dpi = impl_->DpiOf(window->hwnd);
       impl_->BuildImage(*window, tk::ScaledLength(picture.width, dpi),
@@ -242,12 +244,12 @@ void Win32Desktop::SetPicture(HWnd handle, const Picture& picture) {
 
 Handle Win32Desktop::PictureDC(HWnd handle) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
-  if (!window || (!window->form && window->kind != ControlKind::PictureBox)) return 0;
+  if (!window || !FactsOf(window->kind).keepsImage) return 0;
   RECT client{};
   ::GetClientRect(window->hwnd, &client);
   // A form's image is what it shows now, so it follows the form's size.
-  const bool stale = window->form && (window->imageSize.cx != client.right ||
-                                      window->imageSize.cy != client.bottom);
+  const bool stale = window->kind == WindowKind::Form && (window->imageSize.cx != client.right ||
+                                                          window->imageSize.cy != client.bottom);
   if (!window->imageDc || stale) impl_->BuildClientImage(*window);
   return ToHandle(window->imageDc.get());
 }

@@ -76,6 +76,7 @@ LRESULT CALLBACK Win32Desktop::Impl::ControlProc(HWND hwnd, UINT message, WPARAM
 
 LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
   const HWND hwnd = window.hwnd;
+  const bool form = window.kind == WindowKind::Form;
   switch (message) {
     case WM_LBUTTONDOWN:
       return IsSecondPress(window) ? DoubleClick(window)
@@ -103,12 +104,12 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       }
       break;
     case WM_SETFOCUS:
-      if (window.form || FactsOf(window.kind).focusOnAnyPress) {
+      if (form || FactsOf(window.kind).focusOnAnyPress) {
         Raise(window, [](WindowEvents& e) { e.OnGotFocus(); });
       }
       return 0;
     case WM_ACTIVATE:
-      if (!window.form) break;
+      if (!form) break;
       if (LOWORD(wParam) == WA_INACTIVE) {
         const HWND focus = ::GetFocus();
         window.lastFocus = focus != nullptr && ::IsChild(hwnd, focus) ? focus : nullptr;
@@ -118,33 +119,32 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       }
       return 0;
     case WM_CLOSE:
-      if (window.form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
+      if (form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
       return 0;
     case WM_QUERYENDSESSION: return TRUE;
     case WM_ENDSESSION:
       // A cancelled shutdown (wParam FALSE) changes nothing.
-      if (window.form && wParam) Raise(window, [](WindowEvents& e) { e.OnSessionEnd(); });
+      if (form && wParam) Raise(window, [](WindowEvents& e) { e.OnSessionEnd(); });
       return 0;
     case WM_DPICHANGED:
-      if (!window.form || lParam == 0) break;
+      if (!form || lParam == 0) break;
       window.dpi = LOWORD(wParam);
       FollowScale(window, *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_WINDOWPOSCHANGING:
       // Every way of showing a window passes here, before anything is painted.
-      if (window.form && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
+      if (form && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
         GiveFontsOnFirstShow(hwnd);
       }
       break;
     case WM_ERASEBKGND:
-      if (window.form) {
+      if (form) {
         EraseForm(window, reinterpret_cast<HDC>(wParam));
         return 1;
       }
-      if (window.kind == ControlKind::PictureBox) return 1;  // painted whole in WM_PAINT
+      if (window.kind == WindowKind::PictureBox) return 1;  // painted whole in WM_PAINT
       break;
     case WM_PAINT:
-      if (window.form) break;
       if (const auto paint = RowOf(window.kind).paint) {
         (this->*paint)(window);
         return 0;
@@ -158,7 +158,7 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
     case WM_DISPLAYCHANGE: ScreenChanged(); break;
     case WM_SETTEXT:
     case WM_ENABLE:
-      if (window.kind == ControlKind::Frame && !window.form) {
+      if (window.kind == WindowKind::Frame) {
         const LRESULT result = ::DefWindowProcW(hwnd, message, wParam, lParam);
         ::InvalidateRect(hwnd, nullptr, TRUE);
         return result;
@@ -205,7 +205,7 @@ LRESULT Win32Desktop::Impl::DoubleClick(Window& window) {
 LRESULT Win32Desktop::Impl::MouseDown(Window& window, std::int16_t button, WPARAM wParam,
                                       LPARAM lParam) {
   const HWND hwnd = window.hwnd;
-  if (!window.form && FactsOf(window.kind).focusOnAnyPress) ::SetFocus(hwnd);
+  if (FactsOf(window.kind).focusOnAnyPress) ::SetFocus(hwnd);
   // The button's release comes back here even when it happens outside.
   if (::GetCapture() != hwnd) ::SetCapture(hwnd);
   const MouseInput input = Input(button, wParam, lParam);
@@ -228,7 +228,7 @@ LRESULT Win32Desktop::Impl::MouseUp(Window& window, std::int16_t button, WPARAM 
 void Win32Desktop::Impl::Clicked(HWND control) {
   const std::shared_ptr<Window> window = Lookup(control);
   if (!window) return;
-  if (window->kind == ControlKind::CheckBox) {
+  if (window->kind == WindowKind::CheckBox) {
     // Toggled here, not by the system, so that the handler already sees the new
     // value; a grey box turns unchecked, as the toolkit's boxes do.
     const LRESULT state = ::SendMessageW(control, BM_GETCHECK, 0, 0);

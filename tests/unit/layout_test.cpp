@@ -49,7 +49,7 @@ void ExpectControlsFromTables(sim::SimDesktop& desk, tk::Form& form,
     EXPECT_EQ(w.bounds, (Rect{form.ToPixels(t.left), form.ToPixels(t.top),
                               form.ToPixels(t.left + t.width), form.ToPixels(t.top + t.height)}));
     EXPECT_EQ(w.parent, c.parent);
-    EXPECT_EQ(w.kind, t.kind);
+    EXPECT_EQ(w.kind, KindOf(t.kind));
     EXPECT_EQ(w.text, t.caption);
     ASSERT_EQ(w.font.has_value(), t.font.has_value());
     if (t.font) {
