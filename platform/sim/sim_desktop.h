@@ -231,7 +231,6 @@ class SimDesktop : public Desktop {
   // ------------------------------------------------------------ records
   const std::vector<std::string>& Errors() const { return errors_; }
   const std::vector<std::string>& Urls() const { return urls_; }  // opened ones
-  void FailOpenUrl(std::optional<tk::Error> error) { url_failure_ = error; }
   int EndCount() const { return end_count_; }
 
  private:
@@ -306,7 +305,6 @@ class SimDesktop : public Desktop {
   int modal_depth_ = 0;
   std::vector<std::string> errors_;
   std::vector<std::string> urls_;
-  std::optional<tk::Error> url_failure_;
   int end_count_ = 0;
 };
 

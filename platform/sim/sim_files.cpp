@@ -100,7 +100,6 @@ class SimFiles::Output : public OutputStream {
     if (!fs_.ParentExists(target_)) fail(Error::PathNotFound);
     Entry* temp = fs_.Find(temp_key_);
     if (!temp) fail(Error::PathFileAccess);
-    if (const auto error = std::exchange(fs_.commit_failure_, std::nullopt)) fail(*error);
     if (fs_.Find(target_.parentKey)->readOnly) fail(Error::PermissionDenied);
     const Entry* old = fs_.Find(target_.key);
     if (old && old->folder) fail(Error::PathFileAccess);
@@ -295,7 +294,6 @@ void SimFiles::ClearFaults() {
   locks_.clear();
   for (auto& [key, entry] : entries_) entry.readOnly = false;
   space_.reset();
-  commit_failure_.reset();
   read_chunk_ = 0;
 }
 

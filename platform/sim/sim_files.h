@@ -53,8 +53,6 @@ class SimFiles : public FileSystem {
   // Writes fail with DiskFull once `bytes` more bytes have been written, from
   // now on, by all output streams together; nullopt: the disk never fills.
   void DiskFullAfter(std::optional<std::size_t> bytes) { space_ = bytes; }
-  // The next Commit fails with `error` (and removes its temporary file).
-  void FailNextCommit(tk::Error error = tk::Error::PermissionDenied) { commit_failure_ = error; }
   // Each Read returns at most this many bytes (0: no limit), to exercise buffering.
   void SetReadChunk(std::size_t bytes) { read_chunk_ = bytes; }
   void ClearFaults();
@@ -92,7 +90,6 @@ class SimFiles : public FileSystem {
   std::set<std::string> locks_;
   std::map<std::string, int> readers_;  // open inputs, by key
   std::optional<std::size_t> space_;
-  std::optional<tk::Error> commit_failure_;
   std::size_t read_chunk_ = 0;
   int open_streams_ = 0;
   int temp_serial_ = 0;

@@ -95,7 +95,7 @@ TEST_F(DialogAndExit, TheLinkOpensThePageOncePerPressOrSaysWhyNotAndTheCloseBoxC
     desk.ClickControl(dialog().Check1.hWnd());  // unchecks, never confirmed
     const HWnd go = dialog().UserControl11.Command1.hWnd();
     for (int press = 0; press < 3; ++press) desk.ClickControl(go);
-    desk.FailOpenUrl(tk::Error::FileNotFound);
+    faults.refusedUrl = tk::Error::FileNotFound;
     desk.ClickControl(go);
     EXPECT_EQ(desk.Errors().size(), 1u) << "a navigation that fails is reported";
     EXPECT_TRUE(DialogShown());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "app/badge_form.h"
@@ -10,6 +11,7 @@
 #include "forms/panel_form.h"
 #include "forms/settings_dialog.h"
 #include "platform/sim/world.h"
+#include "tests/desktop_wrapper.h"
 #include "tray/command_menu.h"
 
 namespace rn::testing {
@@ -20,6 +22,18 @@ inline constexpr const char* kIniPath = "C:\\Program Files\\Ravik N\\RN.ini";
 // Badge at 48, 30 pixels, panel at 200, 133, in front.
 inline const std::string kSettings = "720,450\r\n3000,2000\r\n#TRUE#\r\n";
 
+// What the gadget stands on: the simulated desktop, with the faults a test asks for.
+class FaultingDesktop : public testing::DesktopWrapper {
+ public:
+  using DesktopWrapper::DesktopWrapper;
+  std::optional<tk::Error> refusedUrl;  // the shell cannot open a page
+
+  void OpenUrl(const std::string& url) override {
+    if (refusedUrl) throw tk::RuntimeError(*refusedUrl, url);
+    DesktopWrapper::OpenUrl(url);
+  }
+};
+
 class GadgetTest : public ::testing::Test {
  protected:
   explicit GadgetTest(sim::WorldOptions options = {}) : world(std::move(options)) {}
@@ -28,7 +42,8 @@ class GadgetTest : public ::testing::Test {
   sim::SimDesktop& desk = world.desktop();
   sim::SimApi& api = world.api();
   sim::SimFiles& files = world.files();
-  Program program{desk, api, files};
+  FaultingDesktop faults{desk};
+  Program program{faults, api, files};
   Module1& m = program.module1;
 
   void Start() { program.Start(); }

@@ -216,8 +216,7 @@ TEST_F(SimWorld, IconsMenusAddressesAndReportsAreRecorded) {
   tk::Hyperlink link(desktop);
   link.NavigateTo("https://example.org/ravik", "about");
   EXPECT_EQ(desktop.Urls(), std::vector<std::string>{"https://example.org/ravik#about"});
-  desktop.FailOpenUrl(tk::Error::FileNotFound);
-  EXPECT_THROW(link.NavigateTo("https://example.org/"), tk::RuntimeError);
+  EXPECT_THROW(link.NavigateTo("C:\\nowhere.html"), tk::RuntimeError) << "no such file";
 }
 
 TEST_F(SimWorld, TheDiskHasOneDriveGivesReadsInThePiecesAskedForAndCountsItsStreams) {
