@@ -113,59 +113,63 @@ Win32Desktop::Win32Desktop(Options options) : impl_(std::make_unique<Impl>(optio
 
 Win32Desktop::~Win32Desktop() = default;
 
-HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& events) {
-  DWORD style = WS_CLIPCHILDREN;
-  DWORD exStyle = 0;
-  HWND owner = nullptr;
+// The window styles of a form's border, and the owner that keeps a captioned
+// form out of the task bar unless it asks to be there.
+Win32Desktop::Impl::FormFrame Win32Desktop::Impl::FrameOf(const FormWindowSpec& request) {
+  FormFrame frame{WS_CLIPCHILDREN, 0, nullptr};
   const DWORD closeBox = request.closeBox ? WS_SYSMENU : 0;
   switch (request.border) {
     case BorderStyle::None:
-      style |= WS_POPUP;
-      exStyle |= WS_EX_TOOLWINDOW;  // a floating shape has no place in the task bar
+      frame.style |= WS_POPUP;
+      frame.exStyle |= WS_EX_TOOLWINDOW;  // a floating shape has no place in the task bar
       break;
     case BorderStyle::FixedToolWindow:
-      style |= WS_CAPTION | closeBox;
-      exStyle |= WS_EX_TOOLWINDOW;
+      frame.style |= WS_CAPTION | closeBox;
+      frame.exStyle |= WS_EX_TOOLWINDOW;
       break;
     case BorderStyle::FixedSingle:
-      style |= WS_CAPTION | closeBox | (request.minButton ? WS_MINIMIZEBOX : 0) |
-               (request.maxButton ? WS_MAXIMIZEBOX : 0);
+      frame.style |= WS_CAPTION | closeBox | (request.minButton ? WS_MINIMIZEBOX : 0) |
+                     (request.maxButton ? WS_MAXIMIZEBOX : 0);
       // An unowned captioned window always gets a task-bar button; an owned one
       // gets one only when it asks.
       if (request.showInTaskbar) {
-        exStyle |= WS_EX_APPWINDOW;
+        frame.exStyle |= WS_EX_APPWINDOW;
       } else {
-        owner = impl_->Owner();
+        frame.owner = Owner();
       }
       break;
   }
+  return frame;
+}
 
-  RECT outer{0, 0, request.clientWidth, request.clientHeight};
-  ::AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-  const int width = outer.right - outer.left;
-  const int height = outer.bottom - outer.top;
-  int x = 0;
-  int y = 0;
-  switch (request.startUp) {
+// Where a new form's outer rectangle of this size starts.
+POINT Win32Desktop::Impl::StartPlace(StartUpPosition startUp, int width, int height) {
+  switch (startUp) {
     case StartUpPosition::Manual: break;
     case StartUpPosition::CenterScreen:
       // The whole screen, task bar included, as the toolkit's forms centre.
-      x = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-      y = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-      break;
-    case StartUpPosition::WindowsDefault:
-      x = CW_USEDEFAULT;
-      y = CW_USEDEFAULT;
-      break;
+      return {(::GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+              (::GetSystemMetrics(SM_CYSCREEN) - height) / 2};
+    case StartUpPosition::WindowsDefault: return {CW_USEDEFAULT, CW_USEDEFAULT};
   }
+  return {0, 0};
+}
+
+HWnd Win32Desktop::CreateForm(const FormWindowSpec& request, WindowEvents& events) {
+  const Impl::FormFrame frame = impl_->FrameOf(request);
+  RECT outer{0, 0, request.clientWidth, request.clientHeight};
+  ::AdjustWindowRectEx(&outer, frame.style, FALSE, frame.exStyle);
+  const int width = outer.right - outer.left;
+  const int height = outer.bottom - outer.top;
+  const POINT place = Impl::StartPlace(request.startUp, width, height);
 
   const Picture icon = request.icon ? LoadPicture(*request.icon) : Picture{};
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
   window->events = &events;
-  const HWND hwnd =
-      ::CreateWindowExW(exStyle, kFormClass, Widen(request.caption).c_str(), style, x, y, width,
-                        height, owner, nullptr, impl_->instance, window.get());
+  const HWND hwnd = ::CreateWindowExW(frame.exStyle, kFormClass, Widen(request.caption).c_str(),
+                                      frame.style, place.x, place.y, width, height, frame.owner,
+                                      nullptr, impl_->instance, window.get());
   if (!hwnd) {
     throw tk::RuntimeError(tk::Error::InternalError,
                            "Cannot create a window: " + SystemMessage(::GetLastError()));

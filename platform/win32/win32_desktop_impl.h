@@ -187,7 +187,17 @@ struct Win32Desktop::Impl {
   }
   void Report(const std::string& message);
 
+  struct FormFrame {
+    DWORD style;
+    DWORD exStyle;
+    HWND owner;
+  };
+  FormFrame FrameOf(const FormWindowSpec& request);
+  static POINT StartPlace(StartUpPosition startUp, int width, int height);
+
   LRESULT OnMessage(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT OnMouse(Window& window, UINT message, WPARAM wParam, LPARAM lParam);
+  std::optional<LRESULT> OnFormMessage(Window& form, UINT message, WPARAM wParam, LPARAM lParam);
   bool IsSecondPress(Window& window);
   LRESULT DoubleClick(Window& window);
   LRESULT MouseDown(Window& window, std::int16_t button, WPARAM wParam, LPARAM lParam);

@@ -75,27 +75,16 @@ LRESULT CALLBACK Win32Desktop::Impl::ControlProc(HWND hwnd, UINT message, WPARAM
 }
 
 LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
-  const HWND hwnd = window.hwnd;
-  const bool form = window.kind == WindowKind::Form;
-  switch (message) {
-    case WM_LBUTTONDOWN:
-      return IsSecondPress(window) ? DoubleClick(window)
-                                   : MouseDown(window, kLeftButton, wParam, lParam);
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONDBLCLK: return MouseDown(window, kRightButton, wParam, lParam);
-    case WM_MBUTTONDOWN:
-    case WM_MBUTTONDBLCLK: return MouseDown(window, kMiddleButton, wParam, lParam);
-    case WM_LBUTTONDBLCLK: return DoubleClick(window);
-    case WM_LBUTTONUP: return MouseUp(window, kLeftButton, wParam, lParam);
-    case WM_RBUTTONUP: return MouseUp(window, kRightButton, wParam, lParam);
-    case WM_MBUTTONUP: return MouseUp(window, kMiddleButton, wParam, lParam);
-    case WM_MOUSEMOVE: {
-      MouseInput input = Input(ButtonsHeld(static_cast<std::uint32_t>(wParam)), wParam, lParam);
-      input.fromNotifyIcon = IsNotifyIconCallback(static_cast<std::uint32_t>(wParam),
-                                                  static_cast<std::uint32_t>(lParam), 0);
-      Raise(window, [&](WindowEvents& e) { e.OnMouseMove(input); });
-      return 0;
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) {
+    return OnMouse(window, message, wParam, lParam);
+  }
+  if (window.kind == WindowKind::Form) {
+    if (const std::optional<LRESULT> result = OnFormMessage(window, message, wParam, lParam)) {
+      return *result;
     }
+  }
+  const HWND hwnd = window.hwnd;
+  switch (message) {
     case WM_COMMAND:
       // Forms, frames and user controls all pass their buttons' clicks on.
       if (lParam != 0 && HIWORD(wParam) == BN_CLICKED) {
@@ -104,44 +93,11 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
       }
       break;
     case WM_SETFOCUS:
-      if (form || FactsOf(window.kind).focusOnAnyPress) {
+      if (window.kind == WindowKind::Form || FactsOf(window.kind).focusOnAnyPress) {
         Raise(window, [](WindowEvents& e) { e.OnGotFocus(); });
       }
       return 0;
-    case WM_ACTIVATE:
-      if (!form) break;
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        const HWND focus = ::GetFocus();
-        window.lastFocus = focus != nullptr && ::IsChild(hwnd, focus) ? focus : nullptr;
-      } else if (HIWORD(wParam) == 0) {
-        // In place of the default, which would focus the form itself.
-        RestoreFocus(window);
-      }
-      return 0;
-    case WM_CLOSE:
-      if (form) Raise(window, [](WindowEvents& e) { e.OnCloseRequest(); });
-      return 0;
-    case WM_QUERYENDSESSION: return TRUE;
-    case WM_ENDSESSION:
-      // A cancelled shutdown (wParam FALSE) changes nothing.
-      if (form && wParam) Raise(window, [](WindowEvents& e) { e.OnSessionEnd(); });
-      return 0;
-    case WM_DPICHANGED:
-      if (!form || lParam == 0) break;
-      window.dpi = LOWORD(wParam);
-      FollowScale(window, *reinterpret_cast<const RECT*>(lParam));
-      return 0;
-    case WM_WINDOWPOSCHANGING:
-      // Every way of showing a window passes here, before anything is painted.
-      if (form && (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW)) {
-        GiveFontsOnFirstShow(hwnd);
-      }
-      break;
     case WM_ERASEBKGND:
-      if (form) {
-        EraseForm(window, reinterpret_cast<HDC>(wParam));
-        return 1;
-      }
       if (window.kind == WindowKind::PictureBox) return 1;  // painted whole in WM_PAINT
       break;
     case WM_PAINT:
@@ -172,6 +128,65 @@ LRESULT Win32Desktop::Impl::OnMessage(Window& window, UINT message, WPARAM wPara
     default: break;
   }
   return ::DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+LRESULT Win32Desktop::Impl::OnMouse(Window& window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_LBUTTONDOWN:
+      return IsSecondPress(window) ? DoubleClick(window)
+                                   : MouseDown(window, kLeftButton, wParam, lParam);
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK: return MouseDown(window, kRightButton, wParam, lParam);
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: return MouseDown(window, kMiddleButton, wParam, lParam);
+    case WM_LBUTTONDBLCLK: return DoubleClick(window);
+    case WM_LBUTTONUP: return MouseUp(window, kLeftButton, wParam, lParam);
+    case WM_RBUTTONUP: return MouseUp(window, kRightButton, wParam, lParam);
+    case WM_MBUTTONUP: return MouseUp(window, kMiddleButton, wParam, lParam);
+    case WM_MOUSEMOVE: {
+      MouseInput input = Input(ButtonsHeld(static_cast<std::uint32_t>(wParam)), wParam, lParam);
+      input.fromNotifyIcon = IsNotifyIconCallback(static_cast<std::uint32_t>(wParam),
+                                                  static_cast<std::uint32_t>(lParam), 0);
+      Raise(window, [&](WindowEvents& e) { e.OnMouseMove(input); });
+      return 0;
+    }
+    default: return ::DefWindowProcW(window.hwnd, message, wParam, lParam);
+  }
+}
+
+// What only a form hears; nothing when the message is left to the rest.
+std::optional<LRESULT> Win32Desktop::Impl::OnFormMessage(Window& form, UINT message, WPARAM wParam,
+                                                         LPARAM lParam) {
+  switch (message) {
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        const HWND focus = ::GetFocus();
+        form.lastFocus = focus != nullptr && ::IsChild(form.hwnd, focus) ? focus : nullptr;
+      } else if (HIWORD(wParam) == 0) {
+        // In place of the default, which would focus the form itself.
+        RestoreFocus(form);
+      }
+      return 0;
+    case WM_CLOSE: Raise(form, [](WindowEvents& e) { e.OnCloseRequest(); }); return 0;
+    case WM_QUERYENDSESSION: return TRUE;
+    case WM_ENDSESSION:
+      // A cancelled shutdown (wParam FALSE) changes nothing.
+      if (wParam) Raise(form, [](WindowEvents& e) { e.OnSessionEnd(); });
+      return 0;
+    case WM_DPICHANGED:
+      if (lParam == 0) return std::nullopt;
+      form.dpi = LOWORD(wParam);
+      FollowScale(form, *reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    case WM_WINDOWPOSCHANGING:
+      // Every way of showing a window passes here, before anything is painted.
+      if (reinterpret_cast<const WINDOWPOS*>(lParam)->flags & SWP_SHOWWINDOW) {
+        GiveFontsOnFirstShow(form.hwnd);
+      }
+      return std::nullopt;
+    case WM_ERASEBKGND: EraseForm(form, reinterpret_cast<HDC>(wParam)); return 1;
+    default: return std::nullopt;
+  }
 }
 
 // The gadget drags its floating window from the first press, through the
