@@ -249,12 +249,12 @@ class Report:
         print()
 
     def scale(self):
-        """Start-up at the second scale; last, so that every figure above is at the base scale."""
+        """Start-up at the second scale: last, so that every figure above is at the base scale;
+        scripts/bench puts the base scale back."""
         args, driver, results = self.args, self.driver, self.results
         floor, with_file, plus, without = self.floor, self.with_file, self.plus, self.without
         cases = self.cases
         ratios = self.ratios
-        # Last, so that every figure above is at the base scale; scripts/bench puts it back.
         print(f"start-up at {args.scale_dpi} dpi against the floors at the same scale, "
               f"{args.scale_rounds} rounds as above (scripts/wine-dpi; the floors take the scale "
               "through the gadget's manifest): median and range")
@@ -315,9 +315,6 @@ def main() -> int:
                       args.scratch / "gadget-bare")
     floor = Program("floor", "floor", args.floor, args.scratch / "floor")
     plus = Program("floor-plus", "floor-plus", args.floor_plus, args.scratch / "floor-plus")
-    cases = (with_file, without)
-    programs = (floor, with_file, plus, without)
-
     wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
     cpu = next((line.split(":", 1)[1].strip() for line in open("/proc/cpuinfo")
                 if line.startswith("model name")), platform.processor())
