@@ -26,14 +26,6 @@ std::string SimApi::Known(std::string_view operation) {
   return std::string(operation);
 }
 
-void SimApi::FailNext(std::string_view operation, int times, std::uint32_t error) {
-  failures_[Known(operation)] = {std::max(times, 0), error};
-}
-
-void SimApi::FailAlways(std::string_view operation, std::uint32_t error) {
-  failures_[Known(operation)] = {-1, error};
-}
-
 void SimApi::OnCall(std::string_view operation, std::function<void()> hook) {
   hooks_.erase(Known(operation));
   if (hook) hooks_.emplace(Known(operation), std::move(hook));
@@ -54,28 +46,20 @@ std::vector<Call> SimApi::CallsNamed(std::string_view name) const {
 
 template <class Result>
 Result SimApi::Run(std::string_view name, std::vector<std::int64_t> args,
-                   const std::function<Outcome()>& body, Result failValue,
-                   std::optional<NotifyRecordBytes> record) {
+                   const std::function<Outcome()>& body, std::optional<NotifyRecordBytes> record) {
   // Reserved first, so that calls made meanwhile come after this one.
   const std::size_t index = calls_.size();
   const bool recorded = recording_;
-  if (recorded) calls_.push_back({std::string(name), std::move(args), 0, 0, false, record});
+  if (recorded) calls_.push_back({std::string(name), std::move(args), 0, 0, record});
   if (const auto hook = hooks_.find(name); hook != hooks_.end()) {
     const std::function<void()> run = hook->second;  // the hook may replace itself
     run();
   }
-  const auto failure = failures_.find(name);
-  const bool injected = failure != failures_.end();
-  const Outcome outcome =
-      injected ? Outcome{static_cast<std::uint32_t>(failValue), failure->second.error} : body();
-  if (injected && failure->second.remaining > 0 && --failure->second.remaining == 0) {
-    failures_.erase(failure);
-  }
+  const Outcome outcome = body();
   const auto result = static_cast<Result>(outcome.value);
   if (recorded && index < calls_.size()) {
     calls_[index].result = result;
     calls_[index].lastError = outcome.error;
-    calls_[index].injected = injected;
   }
   last_dll_error_ = outcome.error;
   return result;
@@ -120,8 +104,7 @@ std::int32_t SimApi::BitBlt(Handle dest, std::int32_t x, std::int32_t y, std::in
 }
 
 ColorRef SimApi::GetPixel(Handle hdc, std::int32_t x, std::int32_t y) {
-  return Run<ColorRef>(
-      "GetPixel", {hdc, x, y}, [&] { return gdi_.GetPixel(hdc, x, y); }, win::ClrInvalid);
+  return Run<ColorRef>("GetPixel", {hdc, x, y}, [&] { return gdi_.GetPixel(hdc, x, y); });
 }
 
 Handle SimApi::CreatePolyPolygonRgn(const Point* points, const std::int32_t* counts,
@@ -145,8 +128,7 @@ std::int32_t SimApi::DeleteObject(Handle object) {
 
 std::int32_t SimApi::Shell_NotifyIconA(std::uint32_t message, const NotifyRecordBytes& data) {
   return Run<std::int32_t>(
-      "Shell_NotifyIconA", {message}, [&] { return desktop_.ApiNotifyIcon(message, data); }, 0,
-      data);
+      "Shell_NotifyIconA", {message}, [&] { return desktop_.ApiNotifyIcon(message, data); }, data);
 }
 
 }  // namespace rn::sim

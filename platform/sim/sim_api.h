@@ -1,6 +1,5 @@
 // The platform operations on the simulated desktop. Every call is recorded in
-// the order it was made, and any operation can be made to fail the way the
-// platform reports failure, for a number of calls or for good.
+// the order it was made; a test that needs one to fail wraps this in its own.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +23,6 @@ struct Call {
   std::vector<std::int64_t> args;  // the integer arguments, in order
   std::int64_t result = 0;         // as the operation returned it (signed or not)
   std::uint32_t lastError = 0;
-  bool injected = false;                    // failed on the test's orders
   std::optional<NotifyRecordBytes> record;  // Shell_NotifyIconA's 88 bytes
 };
 // CreatePolyPolygonRgn's arguments are (polygon count, fill mode); its
@@ -62,31 +60,19 @@ class SimApi : public WinApi {
   std::vector<Call> CallsNamed(std::string_view name) const;
   std::size_t CountOf(std::string_view name) const { return CallsNamed(name).size(); }
   void ClearCalls() { calls_.clear(); }
-  // Off: calls are no longer recorded (faults and hooks still apply), for
+  // Off: calls are no longer recorded (hooks still run), for
   // tests that repeat the gadget's pixel scan thousands of times.
   void SetRecording(bool on) { recording_ = on; }
 
-  // The next `times` calls of `operation` fail: they do nothing and return
-  // what the platform returns on failure (0, or ClrInvalid for GetPixel),
-  // leaving `error` as the last error. An unknown name throws invalid_argument.
-  void FailNext(std::string_view operation, int times = 1,
-                std::uint32_t error = err::kGeneralFailure);
-  void FailAlways(std::string_view operation, std::uint32_t error = err::kGeneralFailure);
-  void ClearFailures() { failures_.clear(); }
   // Runs `hook` as each call of `operation` begins, before it does anything
   // (an empty function removes it): for what happens meanwhile elsewhere.
   void OnCall(std::string_view operation, std::function<void()> hook);
 
  private:
-  struct Failure {
-    int remaining = 0;  // < 0: always
-    std::uint32_t error = 0;
-  };
-  // Records the call, applies an injected failure (which returns `failValue`)
-  // or runs `body`, and leaves the last error.
+  // Records the call, runs its hook and `body`, and leaves the last error.
   template <class Result>
   Result Run(std::string_view name, std::vector<std::int64_t> args,
-             const std::function<Outcome()>& body, Result failValue = 0,
+             const std::function<Outcome()>& body,
              std::optional<NotifyRecordBytes> record = std::nullopt);
   static std::string Known(std::string_view operation);
 
@@ -94,7 +80,6 @@ class SimApi : public WinApi {
   Gdi& gdi_;
   std::vector<Call> calls_;
   bool recording_ = true;
-  std::map<std::string, Failure, std::less<>> failures_;
   std::map<std::string, std::function<void()>, std::less<>> hooks_;
 };
 

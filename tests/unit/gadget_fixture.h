@@ -12,6 +12,7 @@
 #include "forms/settings_dialog.h"
 #include "platform/sim/world.h"
 #include "tests/desktop_wrapper.h"
+#include "tests/unit/failing_api.h"
 #include "tray/command_menu.h"
 
 namespace rn::testing {
@@ -43,7 +44,8 @@ class GadgetTest : public ::testing::Test {
   sim::SimApi& api = world.api();
   sim::SimFiles& files = world.files();
   FaultingDesktop faults{desk};
-  Program program{faults, api, files};
+  FailingApi failingApi{api};
+  Program program{faults, failingApi, files};
   Module1& m = program.module1;
 
   void Start() { program.Start(); }

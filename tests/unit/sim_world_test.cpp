@@ -106,31 +106,6 @@ TEST_F(SimWorld, TheRecordKeepsEveryCallWithItsArgumentsAndResultAndTheDragItsSc
   EXPECT_EQ(api.CountOf("GetPixel"), 0u);
 }
 
-TEST_F(SimWorld, InjectedFailuresReturnThePlatformsFailureAndDoNothing) {
-  api.FailNext("CreateCompatibleDC");
-  EXPECT_EQ(api.CreateCompatibleDC(0), 0u);
-  EXPECT_EQ(api.LastDllError(), err::kGeneralFailure);
-  EXPECT_TRUE(api.Calls().back().injected);
-  EXPECT_EQ(world.Live().dcs, 0);
-  const Handle dc = api.CreateCompatibleDC(0);
-  EXPECT_NE(dc, 0u) << "only the next call failed";
-  EXPECT_EQ(api.LastDllError(), 0u);
-
-  api.FailAlways("GetPixel", 1234);
-  EXPECT_EQ(api.GetPixel(form.box.hDC(), 0, 0), win::ClrInvalid);
-  EXPECT_EQ(api.GetPixel(form.box.hDC(), 0, 0), win::ClrInvalid);
-  EXPECT_EQ(api.LastDllError(), 1234u);
-  api.ClearFailures();
-  EXPECT_NE(api.GetPixel(form.box.hDC(), 0, 0), win::ClrInvalid);
-
-  api.FailNext("DeleteDC", 2);
-  EXPECT_EQ(api.DeleteDC(dc), 0);
-  EXPECT_EQ(api.DeleteDC(dc), 0);
-  EXPECT_EQ(world.Live().dcs, 1) << "a failed delete leaks";
-  EXPECT_EQ(api.DeleteDC(dc), 1);
-  EXPECT_THROW(api.FailNext("GetPixels"), std::invalid_argument);
-}
-
 TEST_F(SimWorld, HooksRunAsTheCallBeginsAndTheirCallsComeAfterIt) {
   api.ClearCalls();
   api.OnCall("DeleteDC", [&] { api.GetPixel(0, 0, 0); });

@@ -134,8 +134,9 @@ class StartUpWithAFailingCall : public GadgetTest,
 // A run-time error in the middle of start-up is abandoned, never reported.
 TEST_P(StartUpWithAFailingCall, StillShowsTheBadgeAndAddsTheIcon) {
   const std::string failing = GetParam();
-  api.FailAlways(failing);
+  failingApi.FailAlways(failing);
   StartWith(kSettings);
+  EXPECT_GT(failingApi.Failures(), 0) << "the call is made, and fails";
   const HWnd hwnd = badge().hWnd();
   EXPECT_TRUE(Window(hwnd).visible);
   EXPECT_EQ(Bounds(hwnd), (Rect{48, 30, 98, 80}));
