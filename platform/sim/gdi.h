@@ -23,7 +23,6 @@ namespace err {
 inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kInvalidHandle = 6;
 inline constexpr std::uint32_t kNotEnoughMemory = 8;
-inline constexpr std::uint32_t kGeneralFailure = 31;
 inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kInvalidWindowHandle = 1400;
 }  // namespace err

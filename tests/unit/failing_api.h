@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "platform/sim/gdi.h"
 #include "platform/winapi.h"
 
 namespace rn::testing {
@@ -76,11 +75,13 @@ class FailingApi : public WinApi {
   }
 
  private:
+  static constexpr std::uint32_t kErrorGenFailure = 31;
+
   template <class Result, class Call>
   Result Pass(std::string_view operation, Call call, Result failure = 0) {
     if (operation == failing_) {
       ++failures_;
-      last_dll_error_ = sim::err::kGeneralFailure;
+      last_dll_error_ = kErrorGenFailure;
       return failure;
     }
     const Result result = call();
