@@ -8,20 +8,20 @@
 #include <string>
 #include <string_view>
 
+#include "bench/floor.h"
+#include "platform/win32/form_class.h"
+
 namespace bench {
 
 constexpr int kOk = 0;
 constexpr int kTimeout = 2;
 constexpr int kFail = 3;
 
-constexpr wchar_t kFormClass[] = L"RavikN.Form";
+using rn::win32::kFormClass;
 constexpr wchar_t kBadgeTitle[] = L"Form1";
 constexpr wchar_t kPanelTitle[] = L"操作パネル";
 constexpr wchar_t kDialogTitle[] = L"設定";
 constexpr wchar_t kMenuClass[] = L"#32768";
-constexpr wchar_t kFloorClass[] = L"RavikN.Floor";
-constexpr wchar_t kFloorTitle[] = L"Floor";
-constexpr wchar_t kFloorPanelTitle[] = L"Floor panel";
 
 // The tray icon's callback carries a mouse message number in place of a position.
 constexpr LPARAM kTrayDoubleClick = WM_LBUTTONDBLCLK;

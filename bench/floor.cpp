@@ -15,9 +15,13 @@
 #include <shellapi.h>
 #endif
 
+#include "bench/floor.h"
+
 namespace {
 
-constexpr wchar_t kClass[] = L"RavikN.Floor";
+using bench::kFloorClass;
+using bench::kFloorPanelTitle;
+using bench::kFloorTitle;
 
 #ifdef RN_FLOOR_PLUS
 // The hidden window that owns the notification icon, as the gadget's panel does.
@@ -40,8 +44,8 @@ HWND MakePanel(HINSTANCE instance) {
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
   ::InitCommonControlsEx(&controls);
   const HWND made =
-      ::CreateWindowExW(WS_EX_TOOLWINDOW, kClass, L"Floor panel", WS_CAPTION | WS_SYSMENU, 0, 0,
-                        300, 200, nullptr, nullptr, instance, nullptr);
+      ::CreateWindowExW(WS_EX_TOOLWINDOW, kFloorClass, kFloorPanelTitle, WS_CAPTION | WS_SYSMENU, 0,
+                        0, 300, 200, nullptr, nullptr, instance, nullptr);
   if (!made) return nullptr;
   const DWORD child = WS_CHILD | WS_VISIBLE;
   ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"", child | ES_LEFT | ES_AUTOHSCROLL, 8, 8, 270,
@@ -75,13 +79,14 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
   wc.hInstance = instance;
   wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-  wc.lpszClassName = kClass;
+  wc.lpszClassName = kFloorClass;
   if (!::RegisterClassW(&wc)) return 1;
   // The badge's size at the screen's scale, and its place, so that both put the same pixels on
   // screen.
   const int side = ::MulDiv(50, static_cast<int>(::GetDpiForSystem()), USER_DEFAULT_SCREEN_DPI);
-  const HWND hwnd = ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kClass, L"Floor", WS_POPUP,
-                                      0, 0, side, side, nullptr, nullptr, instance, nullptr);
+  const HWND hwnd =
+      ::CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kFloorClass, kFloorTitle, WS_POPUP, 0, 0,
+                        side, side, nullptr, nullptr, instance, nullptr);
   if (!hwnd) return 1;
   ::ShowWindow(hwnd, SW_SHOW);
   ::UpdateWindow(hwnd);

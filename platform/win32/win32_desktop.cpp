@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/form_class.h"
 #include "platform/win32/text.h"
 #include "platform/win32/win32_desktop_impl.h"
 
 namespace rn::win32 {
 namespace {
 
-constexpr wchar_t kFormClass[] = L"RavikN.Form";
 constexpr wchar_t kFrameClass[] = L"RavikN.Frame";
 constexpr wchar_t kUserControlClass[] = L"RavikN.UserControl";
 constexpr wchar_t kImageClass[] = L"RavikN.Image";
