@@ -30,8 +30,11 @@ void Form1::Form_Load() {
   });
   // Creating the hidden panel is work nobody sees: it waits until the badge is.
   if (defaults) CentrePanel(p_, next);
-  next([&] { SetLeft(windowLeft); });
-  next([&] { SetTop(windowTop); });
+  {
+    tk::Form::BoundsBatch move(*this);
+    next([&] { SetLeft(windowLeft); });
+    next([&] { SetTop(windowTop); });
+  }
   FitToPicture(next);
   AddTrayIcon(p_, next);
   next([&] { SetVisible(true); });
@@ -42,8 +45,11 @@ void Form1::FitToPicture(tk::ResumeNext& next) {
   // panel the platform cannot make ends that step alone.
   const auto picture = [this]() -> tk::PictureBox& { return p_.Form2().Picture1; };
   next([&] { picture().SetScaleMode(tk::kScaleTwips); });
-  next([&] { SetHeight(picture().Height()); });
-  next([&] { SetWidth(picture().Width()); });
+  {
+    tk::Form::BoundsBatch resize(*this);
+    next([&] { SetHeight(picture().Height()); });
+    next([&] { SetWidth(picture().Width()); });
+  }
   next([&] { picture().SetScaleMode(tk::kScalePixels); });
   // The outline is cut from the badge as drawn, counted in its pixels.
   next([&] { SetScaleMode(tk::kScalePixels); });

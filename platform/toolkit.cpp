@@ -247,8 +247,25 @@ void Form::DestroyWindows() {
   unloaded_ = true;
 }
 
-Rect Form::Bounds() { return rt_.desktop().GetBounds(hwnd_); }
-void Form::SetBounds(const Rect& bounds) { rt_.desktop().SetBounds(hwnd_, bounds); }
+Rect Form::Bounds() { return held_ ? *held_ : rt_.desktop().GetBounds(hwnd_); }
+
+void Form::SetBounds(const Rect& bounds) {
+  if (batching_) {
+    held_ = bounds;
+  } else {
+    rt_.desktop().SetBounds(hwnd_, bounds);
+  }
+}
+
+Form::BoundsBatch::BoundsBatch(Form& form) : form_(form) { form_.batching_ = true; }
+
+Form::BoundsBatch::~BoundsBatch() {
+  form_.batching_ = false;
+  if (!form_.held_) return;
+  const Rect bounds = *form_.held_;
+  form_.held_.reset();
+  form_.SetBounds(bounds);
+}
 
 std::int32_t Form::Dpi() { return rt_.WindowDpi(hwnd_); }
 std::int32_t Form::ToPixels(Twips length) { return TwipsToPixels(length, Dpi()); }

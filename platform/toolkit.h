@@ -296,6 +296,19 @@ class Form : protected WindowEvents {
   void SetTop(Twips value);
   void SetWidth(Twips value);
   void SetHeight(Twips value);
+  // Moves and resizes made while a batch lives reach the window as one change
+  // when it ends, and the form reads back what they set: every change of a
+  // shown window costs the system a new surface. One batch at a time.
+  class BoundsBatch {
+   public:
+    explicit BoundsBatch(Form& form);
+    ~BoundsBatch();
+    BoundsBatch(const BoundsBatch&) = delete;
+    BoundsBatch& operator=(const BoundsBatch&) = delete;
+
+   private:
+    Form& form_;
+  };
   bool Visible();
   void SetVisible(bool visible);
   rn::Picture Picture() const { return picture_; }
@@ -372,6 +385,8 @@ class Form : protected WindowEvents {
   // then it is sized by its table's client area.
   std::optional<Twips> width_;
   std::optional<Twips> height_;
+  bool batching_ = false;
+  std::optional<Rect> held_;           // the bounds a batch has set and not yet applied
   int modal_disables_ = 0;             // nested modal forms each disable this one once
   std::vector<Form*> disabled_by_me_;  // while this form is shown modally
 };

@@ -69,7 +69,7 @@ struct Win32Desktop::Impl {
     // under Wine), which a form that start-up loads hidden need not pay for.
     std::optional<Font> fontRequest;  // none: the message font
     bool fontPending = false;
-    Picture picture;  // forms and images: what they paint
+    Picture picture;  // forms, images and picture boxes: what they paint
     // Picture boxes: the persistent image. Declared so that the selection is
     // undone before the bitmap and the DC go.
     unique_hdc imageDc;
@@ -214,6 +214,8 @@ struct Win32Desktop::Impl {
   void PaintPictureBox(Window& window);
   void BuildImage(Window& window, int width, int height, const Picture* picture);
   void BuildClientImage(Window& window);
+  void BuildPictureBoxImage(Window& window);
+  void DropImage(Window& window);
   void Dispatch(MSG& message, Win32Desktop& desktop);
   bool AnyForm() const {
     return std::any_of(windows.begin(), windows.end(),

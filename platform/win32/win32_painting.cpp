@@ -63,6 +63,13 @@ void Win32Desktop::Impl::PaintPictureBox(Window& window) {
   const HDC dc = paint.get();
   RECT client{};
   ::GetClientRect(window.hwnd, &client);
+  if (!window.imageDc && window.picture) {
+    // Short of memory the box is painted plain, and tries again next time.
+    try {
+      BuildPictureBoxImage(window);
+    } catch (const tk::RuntimeError&) {
+    }
+  }
   if (window.imageDc) {
     ::BitBlt(dc, 0, 0, window.imageSize.cx, window.imageSize.cy, window.imageDc.get(), 0, 0,
              SRCCOPY);
@@ -97,6 +104,25 @@ void Win32Desktop::Impl::BuildClientImage(Window& window) {
   ::GetClientRect(window.hwnd, &client);
   BuildImage(window, client.right, client.bottom,
              window.kind == WindowKind::Form ? &window.picture : nullptr);
+}
+
+// A picture box's image is drawn when the box is first painted or drawn on: the
+// panel's stays unseen while the panel is hidden, and start-up need not wait for it.
+void Win32Desktop::Impl::BuildPictureBoxImage(Window& window) {
+  if (!window.picture) {
+    BuildClientImage(window);
+    return;
+  }
+  const int dpi = DpiOf(window.hwnd);
+  BuildImage(window, tk::ScaledLength(window.picture.width, dpi),
+             tk::ScaledLength(window.picture.height, dpi), &window.picture);
+}
+
+void Win32Desktop::Impl::DropImage(Window& window) {
+  window.imageSelection.restore();
+  window.imageDc.reset();
+  window.image.reset();
+  window.imageSize = SIZE{};
 }
 
 void Win32Desktop::Impl::DrawPicture(HDC dc, const Picture& picture, int dpi) {
@@ -229,13 +255,8 @@ void Win32Desktop::SetPicture(HWnd handle, const Picture& picture) {
     window->picture = picture;
     if (window->imageDc) impl_->BuildClientImage(*window);
   } else if (window->kind == WindowKind::PictureBox) {
-    if (picture) {
-      const int dpi = impl_->DpiOf(window->hwnd);
-      impl_->BuildImage(*window, tk::ScaledLength(picture.width, dpi),
-                        tk::ScaledLength(picture.height, dpi), &picture);
-    } else {
-      impl_->BuildClientImage(*window);
-    }
+    window->picture = picture;
+    impl_->DropImage(*window);
   } else {
     return;
   }
@@ -250,7 +271,12 @@ Handle Win32Desktop::PictureDC(HWnd handle) {
   // A form's image is what it shows now, so it follows the form's size.
   const bool stale = window->kind == WindowKind::Form && (window->imageSize.cx != client.right ||
                                                           window->imageSize.cy != client.bottom);
-  if (!window->imageDc || stale) impl_->BuildClientImage(*window);
+  if (window->imageDc && !stale) return ToHandle(window->imageDc.get());
+  if (window->kind == WindowKind::PictureBox) {
+    impl_->BuildPictureBoxImage(*window);
+  } else {
+    impl_->BuildClientImage(*window);
+  }
   return ToHandle(window->imageDc.get());
 }
 
