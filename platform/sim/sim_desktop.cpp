@@ -129,7 +129,7 @@ HWnd SimDesktop::CreateControl(HWnd parent, const ControlWindowSpec& request,
   WindowState* p = W(parent);
   if (!p) return 0;
   const HWnd h = world_.NewHandle();
-  p->children.push_back(h);
+  p->children.insert(p->children.begin(), h);
   windows_.emplace(h, WindowState{.handle = h,
                                   .parent = parent,
                                   .kind = KindOf(request.kind),

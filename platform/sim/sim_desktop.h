@@ -58,7 +58,7 @@ struct WindowState {
   std::int32_t dpi = 96;  // forms: the scale they were last told of
   Handle region = 0;
   Handle pictureDc = 0;
-  std::vector<HWnd> children{};  // front first; the first created is in front
+  std::vector<HWnd> children{};  // front first; the last created is in front
   std::vector<HWnd> tabOrder{};  // forms
   HWnd lastFocus = 0;            // forms: where the focus was when they lost the activation
   bool Captioned() const { return kind == WindowKind::Form && style.border != BorderStyle::None; }

@@ -86,6 +86,18 @@ void Win32Desktop::Impl::InitCommonControls() {
   commonControls = ::InitCommonControlsEx(&controls) != FALSE;
 }
 
+bool Win32Desktop::Impl::OverlapsASibling(HWND control, HWND parent) const {
+  RECT mine{};
+  ::GetWindowRect(control, &mine);
+  return std::any_of(windows.begin(), windows.end(), [&](const auto& entry) {
+    const HWND other = entry.first;
+    RECT theirs{};
+    RECT common{};
+    return other != control && ::GetParent(other) == parent && ::GetWindowRect(other, &theirs) &&
+           ::IntersectRect(&common, &mine, &theirs);
+  });
+}
+
 HWND Win32Desktop::Impl::Owner() {
   if (!owner) {
     // Untitled: nothing that looks for the gadget's windows by name finds it.
@@ -210,10 +222,13 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
     throw tk::RuntimeError(tk::Error::InternalError,
                            "Cannot create a control: " + SystemMessage(::GetLastError()));
   }
-  // Each control lies above those made before it, as the form lists them, so a
-  // label that overlaps an earlier, wider one (the version beside the product
-  // name) stays readable.
-  ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Each control lies above those made before it that it overlaps, as the form
+  // lists them, so a label that overlaps an earlier, wider one (the version
+  // beside the product name) stays readable. One that overlaps none may stay
+  // where it was made, and spares start-up a window move.
+  if (impl_->OverlapsASibling(hwnd, parent->hwnd)) {
+    ::SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   if (standard) {
     window->hwnd = hwnd;
     ::SetWindowSubclass(hwnd, &Impl::ControlProc, 0, reinterpret_cast<DWORD_PTR>(window.get()));

@@ -129,6 +129,8 @@ struct Win32Desktop::Impl {
   // without them.
   void InitCommonControls();
   bool commonControls = false;
+  // Whether a control overlaps another child of the same parent.
+  bool OverlapsASibling(HWND control, HWND parent) const;
   std::shared_ptr<Window> Lookup(HWnd handle) const { return Lookup(ToHwnd(handle)); }
   std::shared_ptr<Window> Lookup(HWND hwnd) const {
     if (hwnd == nullptr) return nullptr;

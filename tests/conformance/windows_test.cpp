@@ -172,7 +172,9 @@ TEST_F(DesktopHitTest, PointsFindTheControlUnlessItIsALabelHiddenOrDisabled) {
   const HWnd image = Control(form, "image", ControlKind::Image, {60, 0, 80, 20});
   const HWnd frame = Control(form, "frame", ControlKind::Frame, {0, 40, 60, 100});
   const HWnd inFrame = Control(frame, "check", ControlKind::CheckBox, {0, 0, 10, 10});
+  const HWnd later = Control(form, "later", ControlKind::CommandButton, {15, 0, 25, 20});
   EXPECT_EQ(user.WindowFromPoint({5, 5}), button);
+  EXPECT_EQ(user.WindowFromPoint({17, 5}), later) << "a control lies above those made before it";
   EXPECT_EQ(user.WindowFromPoint({35, 5}), form) << "a label lets the point through";
   EXPECT_EQ(user.WindowFromPoint({65, 5}), image);
   EXPECT_EQ(user.WindowFromPoint({5, 45}), inFrame);
