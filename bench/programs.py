@@ -2,6 +2,7 @@
 watches them from outside, and what Linux and the build tools tell about them."""
 
 import json
+import math
 import os
 import re
 import shutil
@@ -220,6 +221,16 @@ def spread(values: list[float], digits: int) -> str:
     """Median and range."""
     return (f"{statistics.median(values):.{digits}f} ({min(values):.{digits}f}-"
             f"{max(values):.{digits}f})")
+
+
+def median_interval(values: list[float]) -> tuple[float, float]:
+    """Where the median of many more rounds would lie, with 95 % confidence: the order
+    statistics around the middle that the binomial distribution of the rounds puts there."""
+    ordered = sorted(values)
+    half_width = 0.98 * math.sqrt(len(ordered))  # 1.96 standard deviations of Bin(n, 1/2), halved
+    low = max(math.floor(len(ordered) / 2 - half_width) - 1, 0)
+    high = min(math.ceil(len(ordered) / 2 + half_width), len(ordered) - 1)
+    return ordered[low], ordered[high]
 
 
 def load() -> str:

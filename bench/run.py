@@ -23,8 +23,8 @@ from pathlib import Path
 
 from programs import (BASE_DPI, MEMORY_RATIO, READY_RATIO, SETTINGS, SIZE_LIMIT, TICKS,
                       VISIBLE_RATIO, WARM_CYCLES, BenchError, Driver, Program, gdi_growth,
-                      imports, load, map_members, module_names, run_once, set_dpi, spread,
-                      start_rounds, stripped_size, system_dll)
+                      imports, load, map_members, median_interval, module_names, run_once,
+                      set_dpi, spread, start_rounds, stripped_size, system_dll)
 
 
 class Report:
@@ -48,8 +48,10 @@ class Report:
 
     def judge(self, figure: str, per_round: list, limit: float, against: str, more: str = ""):
         median = statistics.median(per_round)
+        low, high = median_interval(per_round)
         self.results.append((figure, median <= limit,
-                             f"{median:.3f} x the {against} (target <= {limit:.2f}){more}"))
+                             f"{median:.3f} x the {against}, 95 % interval {low:.3f}-{high:.3f} "
+                             f"(target <= {limit:.2f}){more}"))
 
     def rounds(self):
         """The start-up rounds at the base scale."""
@@ -295,10 +297,10 @@ def main() -> int:
     ap.add_argument("--map", type=Path, help="the linker map of RavikN.exe, for where its bytes go")
     ap.add_argument("--driver", type=Path, required=True)
     ap.add_argument("--scratch", type=Path, required=True)
-    ap.add_argument("--rounds", type=int, default=40)
+    ap.add_argument("--rounds", type=int, default=80)
     ap.add_argument("--scale-dpi", type=int, default=192,
                     help="the second scale start-up is measured at")
-    ap.add_argument("--scale-rounds", type=int, default=15)
+    ap.add_argument("--scale-rounds", type=int, default=30)
     ap.add_argument("--idle", type=float, default=10.0)
     ap.add_argument("--idle-runs", type=int, default=3)
     ap.add_argument("--cycles", type=int, default=1000)
