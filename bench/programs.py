@@ -249,17 +249,27 @@ def set_dpi(dpi: int):
         raise BenchError(f"scripts/wine-dpi {dpi} failed")
 
 
+def balanced_orders(items: tuple) -> list[tuple]:
+    """A balanced Latin square (Williams): for an even number of items, as many orders as items,
+    each item once in each place and right after each other item once."""
+    n = len(items)
+    first = [0] + [(k + 1) // 2 if k % 2 else n - k // 2 for k in range(1, n)]
+    return [tuple(items[(f + shift) % n] for f in first) for shift in range(n)]
+
+
 def start_rounds(driver: Driver, floor: Program, with_file: Program, plus: Program,
                  without: Program, rounds: int) -> dict:
-    """Each program's start-ups over `rounds` rounds, every other one in the reverse order,
-    after one discarded round: the first start of each pays for what Wine caches."""
+    """Each program's start-ups over `rounds` rounds, after one discarded round: the first start
+    of each pays for what Wine caches. A start-up depends on its place in the round (the same
+    gadget read 2-6 % slower second than fourth), so the rounds go through orders in which each
+    program takes every place and follows every other program equally often."""
     programs = (floor, with_file, plus, without)
     for program in programs:
         run_once(driver, program, 0)
     runs = {p.name: [] for p in programs}
+    orders = balanced_orders(programs)
     for i in range(rounds):
-        order = programs if i % 2 == 0 else tuple(reversed(programs))
-        for program in order:
+        for program in orders[i % len(orders)]:
             runs[program.name].append(run_once(driver, program, 0))
         f, fp = runs[floor.name][-1], runs[plus.name][-1]
         g, n = runs[with_file.name][-1], runs[without.name][-1]

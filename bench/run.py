@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Runs the gadget, with and without a settings file, and the two floors in alternating rounds
-in one warm Wine session and reports what each costs: start-up to the badge visible and to the
-gadget ready, peak resident memory, idle CPU, executable size, imports and loaded DLLs, and
+"""Runs the gadget, with and without a settings file, and the two floors in rounds of balanced
+orders in one warm Wine session and reports what each costs: start-up to the badge visible and
+to the gadget ready, peak resident memory, idle CPU, executable size, imports and loaded DLLs, and
 GDI/USER objects over many cycles of the gadget's panel, menu and dialog, all at 96 dpi; then
 start-up once more at a second scale (192 dpi), where it leaves the session.
 
@@ -300,7 +300,7 @@ def main() -> int:
     ap.add_argument("--rounds", type=int, default=80)
     ap.add_argument("--scale-dpi", type=int, default=192,
                     help="the second scale start-up is measured at")
-    ap.add_argument("--scale-rounds", type=int, default=30)
+    ap.add_argument("--scale-rounds", type=int, default=32)
     ap.add_argument("--idle", type=float, default=10.0)
     ap.add_argument("--idle-runs", type=int, default=3)
     ap.add_argument("--cycles", type=int, default=1000)
@@ -326,7 +326,8 @@ def main() -> int:
     print(f"load:    {load()} (1, 5, 15 min) at the start")
     print(f"runs:    {args.rounds} rounds at {BASE_DPI} dpi after one discarded warm-up round; "
           "each round starts the floor, RavikN.exe with its settings file, the floor-plus and "
-          "RavikN.exe without one, in that order and the next round in the reverse order; ratios "
+          "RavikN.exe without one, the rounds going through four orders in which each takes "
+          "every place and follows every other once; ratios "
           f"are medians of the per-round ratios; at the end {args.scale_rounds} more at "
           f"{args.scale_dpi} dpi")
     print("driver:  starts each program with CreateProcess and looks every millisecond "
