@@ -31,7 +31,8 @@ void Form1::Form_Load() {
   // Creating the hidden panel is work nobody sees: it waits until the badge is.
   if (defaults) CentrePanel(p_, next);
   {
-    tk::Form::BoundsBatch move(*this);
+    // The shown badge moves once, and below is resized once.
+    tk::Form::BoundsBatch place(*this);
     next([&] { SetLeft(windowLeft); });
     next([&] { SetTop(windowTop); });
   }
@@ -46,7 +47,7 @@ void Form1::FitToPicture(tk::ResumeNext& next) {
   const auto picture = [this]() -> tk::PictureBox& { return p_.Form2().Picture1; };
   next([&] { picture().SetScaleMode(tk::kScaleTwips); });
   {
-    tk::Form::BoundsBatch resize(*this);
+    tk::Form::BoundsBatch size(*this);
     next([&] { SetHeight(picture().Height()); });
     next([&] { SetWidth(picture().Width()); });
   }

@@ -297,8 +297,8 @@ class Form : protected WindowEvents {
   void SetWidth(Twips value);
   void SetHeight(Twips value);
   // Moves and resizes made while a batch lives reach the window as one change
-  // when it ends, and the form reads back what they set: every change of a
-  // shown window costs the system a new surface. One batch at a time.
+  // when it ends, and the form reads back what they set: each change of a
+  // shown window is a round of messages and a redraw. One batch at a time.
   class BoundsBatch {
    public:
     explicit BoundsBatch(Form& form);

@@ -93,8 +93,8 @@ bool Win32Desktop::Impl::OverlapsASibling(HWND control, HWND parent) const {
     const HWND other = entry.first;
     RECT theirs{};
     RECT common{};
-    return other != control && ::GetParent(other) == parent && ::GetWindowRect(other, &theirs) &&
-           ::IntersectRect(&common, &mine, &theirs);
+    return other != control && ::GetAncestor(other, GA_PARENT) == parent &&
+           ::GetWindowRect(other, &theirs) && ::IntersectRect(&common, &mine, &theirs);
   });
 }
 
