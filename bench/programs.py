@@ -261,8 +261,9 @@ def start_rounds(driver: Driver, floor: Program, with_file: Program, plus: Progr
                  without: Program, rounds: int) -> dict:
     """Each program's start-ups over `rounds` rounds, after one discarded round: the first start
     of each pays for what Wine caches. A start-up depends on its place in the round (the same
-    gadget read 2-6 % slower second than fourth), so the rounds go through orders in which each
-    program takes every place and follows every other program equally often."""
+    gadget read 2-7 % apart in the places two cases took when every round ran in one order or
+    its reverse), so the rounds go through orders in which each program takes every place and
+    follows every other program equally often."""
     programs = (floor, with_file, plus, without)
     for program in programs:
         run_once(driver, program, 0)
