@@ -50,6 +50,8 @@ void PrintLine(const std::string& json);
 std::string Field(std::string_view key, const std::string& value);
 std::string Field(std::string_view key, long long value);
 std::string FieldMs(std::string_view key, double ms);
+// A JSON string: quotes and backslashes escaped.
+std::string Quoted(std::string_view text);
 std::string FieldText(std::string_view key, std::string_view value);
 int Failure(std::string_view what, int code, long long cycle = -1, std::string_view step = "");
 

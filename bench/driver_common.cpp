@@ -32,8 +32,16 @@ std::string FieldMs(std::string_view key, double ms) {
   std::snprintf(text, sizeof text, "%.3f", ms);
   return Field(key, std::string(text));
 }
+std::string Quoted(std::string_view text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') out += '\\';
+    out += c;
+  }
+  return out + "\"";
+}
 std::string FieldText(std::string_view key, std::string_view value) {
-  return Field(key, "\"" + std::string(value) + "\"");
+  return Field(key, Quoted(value));
 }
 
 int Failure(std::string_view what, int code, long long cycle, std::string_view step) {

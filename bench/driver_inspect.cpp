@@ -92,15 +92,6 @@ std::string Utf8(std::wstring_view text) {
   return out;
 }
 
-std::string JsonString(std::string_view text) {
-  std::string out = "\"";
-  for (const char c : text) {
-    if (c == '"' || c == '\\') out += '\\';
-    out += c;
-  }
-  return out + "\"";
-}
-
 }  // namespace
 
 int CmdObjects(DWORD pid) {
@@ -149,7 +140,7 @@ int CmdModules(DWORD pid) {
     wchar_t path[MAX_PATH * 2];
     const DWORD length = ::GetModuleFileNameExW(process.get(), module, path, MAX_PATH * 2);
     if (length == 0) continue;
-    list += (list.empty() ? "" : ",") + JsonString(Utf8(std::wstring_view(path, length)));
+    list += (list.empty() ? "" : ",") + Quoted(Utf8(std::wstring_view(path, length)));
   }
   PrintLine("{" + Field("modules", "[" + list + "]") + "}");
   return kOk;
