@@ -10,6 +10,7 @@ namespace rn::win32 {
 namespace {
 
 using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+using GetDpiForSystemFn = UINT(WINAPI*)();
 using SystemParametersInfoForDpiFn = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
 
 template <class F>
@@ -37,6 +38,15 @@ std::int32_t WindowDpi(HWND hwnd) {
   return getDpiForWindow && hwnd ? static_cast<std::int32_t>(getDpiForWindow(hwnd)) : 0;
 }
 
+std::int32_t SystemDpi() {
+  // The same answer as the screen's device context gives, without borrowing
+  // one: that costs start-up 0.7 ms under Wine.
+  static const auto getDpiForSystem = User32<GetDpiForSystemFn>("GetDpiForSystem");
+  if (getDpiForSystem) return static_cast<std::int32_t>(getDpiForSystem());
+  const window_dc screen(nullptr);
+  return screen ? ::GetDeviceCaps(screen.get(), LOGPIXELSX) : 0;
+}
+
 bool MessageFontAt(std::int32_t dpi, std::int32_t systemDpi, LOGFONTW& font) {
   static const auto forDpi = User32<SystemParametersInfoForDpiFn>("SystemParametersInfoForDpi");
   NONCLIENTMETRICSW metrics{};
@@ -54,6 +64,14 @@ bool MessageFontAt(std::int32_t dpi, std::int32_t systemDpi, LOGFONTW& font) {
   return true;
 }
 
+unique_hbitmap TrueColourBitmap(std::int32_t width, std::int32_t height, void** bits) {
+  const BITMAPINFO info = TopDown32(width, height);
+  void* pixels = nullptr;
+  unique_hbitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &pixels, nullptr, 0));
+  if (bits) *bits = pixels;
+  return bitmap;
+}
+
 unique_hbitmap ScaledBitmap(HBITMAP source, std::int32_t width, std::int32_t height) {
   BITMAP bitmap{};
   if (width <= 0 || height <= 0 || !::GetObjectW(source, sizeof(bitmap), &bitmap)) return {};
@@ -62,17 +80,16 @@ unique_hbitmap ScaledBitmap(HBITMAP source, std::int32_t width, std::int32_t hei
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(sourceWidth) *
                                     static_cast<std::size_t>(sourceHeight));
   BITMAPINFO from = TopDown32(sourceWidth, sourceHeight);
-  const window_dc screen(nullptr);
-  if (!screen || pixels.empty() ||
-      ::GetDIBits(screen.get(), source, 0, static_cast<UINT>(sourceHeight), pixels.data(), &from,
+  const unique_hdc reader(::CreateCompatibleDC(nullptr));
+  if (!reader || pixels.empty() ||
+      ::GetDIBits(reader.get(), source, 0, static_cast<UINT>(sourceHeight), pixels.data(), &from,
                   DIB_RGB_COLORS) != sourceHeight) {
     return {};
   }
   const std::vector<std::uint32_t> scaled =
       ScaleNearest(pixels, sourceWidth, sourceHeight, width, height);
-  BITMAPINFO to = TopDown32(width, height);
   void* bits = nullptr;
-  unique_hbitmap copy(::CreateDIBSection(screen.get(), &to, DIB_RGB_COLORS, &bits, nullptr, 0));
+  unique_hbitmap copy = TrueColourBitmap(width, height, &bits);
   if (!copy || !bits || scaled.empty()) return {};
   std::memcpy(bits, scaled.data(), scaled.size() * sizeof(std::uint32_t));
   return copy;

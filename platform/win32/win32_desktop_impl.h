@@ -123,7 +123,9 @@ struct Win32Desktop::Impl {
   std::unordered_map<HWND, std::shared_ptr<Window>> windows;
   int nextControlId = kFirstControlId;
 
-  void RegisterClasses();
+  // Registers the named class of the gadget's own, once; a system class needs none.
+  void RegisterOwnClass(const wchar_t* name);
+  unsigned registeredClasses = 0;  // a bit for each of the gadget's own classes
   // The common controls (and the DLL that brings them) come with the first
   // standard control: the badge, a window of the gadget's own, goes on screen
   // without them.

@@ -81,11 +81,10 @@ void Win32Desktop::Impl::PaintPictureBox(Window& window) {
 void Win32Desktop::Impl::BuildImage(Window& window, int width, int height, const Picture* picture) {
   width = std::max(width, 1);
   height = std::max(height, 1);
-  // Compatible with the screen, not with the memory DC, which starts out
-  // monochrome: the picture's colours must come out as they are.
-  window_dc screen(nullptr);
-  unique_hdc dc(::CreateCompatibleDC(screen.get()));
-  unique_hbitmap bitmap(::CreateCompatibleBitmap(screen.get(), width, height));
+  // Not compatible with the memory DC, which starts out monochrome: the
+  // picture's colours must come out as they are.
+  unique_hdc dc(::CreateCompatibleDC(nullptr));
+  unique_hbitmap bitmap = TrueColourBitmap(width, height);
   if (!dc || !bitmap) throw tk::RuntimeError(tk::Error::OutOfMemory, "a picture box's image");
   select_guard selection(dc.get(), bitmap.get());
   RECT all{0, 0, width, height};
