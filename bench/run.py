@@ -303,7 +303,7 @@ def main() -> int:
     ap.add_argument("--map", type=Path, help="the linker map of RavikN.exe, for where its bytes go")
     ap.add_argument("--driver", type=Path, required=True)
     ap.add_argument("--scratch", type=Path, required=True)
-    ap.add_argument("--rounds", type=int, default=80)
+    ap.add_argument("--rounds", type=int, default=120)
     ap.add_argument("--scale-dpi", type=int, default=192,
                     help="the second scale start-up is measured at")
     ap.add_argument("--scale-rounds", type=int, default=32)

@@ -298,9 +298,8 @@ std::int32_t Win32Desktop::Dpi(HWnd handle) {
 void Win32Desktop::SetBounds(HWnd handle, const Rect& bounds) {
   const std::shared_ptr<Impl::Window> window = impl_->Lookup(handle);
   if (!window) return;
-  // Left, Top, Width and Height arrive one at a time. Moving a shown window
-  // without resizing it keeps its surface, which Wine otherwise makes anew: the
-  // badge's start-up pays for four of these calls.
+  // Left, Top, Width and Height may arrive one at a time. Moving a shown window
+  // without resizing it keeps its surface, which Wine otherwise makes anew.
   const Rect now = GetBounds(handle);
   UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
   if (now.left == bounds.left && now.top == bounds.top) flags |= SWP_NOMOVE;
