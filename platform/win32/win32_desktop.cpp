@@ -219,12 +219,12 @@ HWnd Win32Desktop::CreateControl(HWnd parentHandle, const ControlWindowSpec& req
   const bool standard = FactsOf(kind).standard;
 
   if (standard) impl_->InitCommonControls();
+  impl_->RegisterOwnClass(className);
   auto window = std::make_shared<Impl::Window>();
   window->desktop = impl_.get();
   window->kind = kind;
   window->events = &events;
   const int id = impl_->nextControlId++;
-  impl_->RegisterOwnClass(className);
   const HWND hwnd = ::CreateWindowExW(
       exStyle, className, Widen(request.caption).c_str(), style, request.bounds.left,
       request.bounds.top, request.bounds.Width(), request.bounds.Height(), parent->hwnd,
