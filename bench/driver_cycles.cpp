@@ -54,7 +54,9 @@ class Gadget {
     const HWND ok = ChildWithText(dialog, L"OK");
     if (!ok) return Fail("no OK button");
     if (!Post(ok, BM_CLICK, 0, 0, "post to OK")) return false;
-    return Wait([&] { return !::IsWindowVisible(dialog); }, "settings dialog to close");
+    // Gone, not only hidden: OK unloads the dialog, and windows counted between its hiding
+    // and its destruction would read as a leak.
+    return Wait([&] { return !::IsWindow(dialog); }, "settings dialog to be unloaded");
   }
 
   bool Exit(HANDLE process) {
