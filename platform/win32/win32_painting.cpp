@@ -81,8 +81,8 @@ void Win32Desktop::Impl::PaintPictureBox(Window& window) {
 void Win32Desktop::Impl::BuildImage(Window& window, int width, int height, const Picture* picture) {
   width = std::max(width, 1);
   height = std::max(height, 1);
-  // Not compatible with the memory DC, which starts out monochrome: the
-  // picture's colours must come out as they are.
+  // A 32-bit bitmap, not one compatible with the memory DC, which starts out
+  // monochrome: the picture's colours must come out as they are.
   unique_hdc dc(::CreateCompatibleDC(nullptr));
   unique_hbitmap bitmap = TrueColourBitmap(width, height);
   if (!dc || !bitmap) throw tk::RuntimeError(tk::Error::OutOfMemory, "a picture box's image");
