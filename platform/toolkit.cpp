@@ -97,6 +97,11 @@ void Control::Relayout() {
   if (hwnd_ != 0) desktop().SetBounds(hwnd_, Place());
 }
 
+HWnd Control::Window() {
+  if (waiting_) form_.MakeWaitingControls();
+  return hwnd_;
+}
+
 std::pair<int, int> Control::TabKey() const {
   const auto index = [](const Control& c) {
     return c.layout_.tabIndex < 0 ? INT_MAX : c.layout_.tabIndex;
@@ -107,15 +112,21 @@ std::pair<int, int> Control::TabKey() const {
   return {index(*this), -1};
 }
 
-bool Control::Visible() { return desktop().IsVisible(hwnd_); }
-void Control::SetVisible(bool visible) { desktop().SetVisible(hwnd_, visible); }
+bool Control::Visible() { return waiting_ ? shown_ : desktop().IsVisible(hwnd_); }
+void Control::SetVisible(bool visible) {
+  if (waiting_) {
+    shown_ = visible;
+  } else {
+    desktop().SetVisible(hwnd_, visible);
+  }
+}
 // Read back from pixels, 750 twips would come back 744 at 120 dpi, and a badge
 // sized from them would lose a pixel on a monitor of another scale.
-Twips Control::Left() { return hwnd_ == 0 ? 0 : layout_.left; }
-Twips Control::Top() { return hwnd_ == 0 ? 0 : layout_.top; }
-Twips Control::Width() { return hwnd_ == 0 ? 0 : layout_.width; }
-Twips Control::Height() { return hwnd_ == 0 ? 0 : layout_.height; }
-void Control::SetFocus() { desktop().SetFocus(hwnd_); }
+Twips Control::Left() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.left; }
+Twips Control::Top() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.top; }
+Twips Control::Width() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.width; }
+Twips Control::Height() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.height; }
+void Control::SetFocus() { desktop().SetFocus(Window()); }
 
 void Control::OnClick() {
   rt().Dispatch([this] {
@@ -129,12 +140,15 @@ void Control::OnGotFocus() {
   });
 }
 
-void PictureBox::Create() {
+void PictureBox::Prepare() {
   if (layout_.picture) picture_ = desktop().LoadPicture(*layout_.picture);
   if (layout_.autoSize && picture_) {
     layout_.width = PixelsToTwips(picture_.width, kDefaultDpi);
     layout_.height = PixelsToTwips(picture_.height, kDefaultDpi);
   }
+}
+
+void PictureBox::Create() {
   Control::Create();
   if (picture_) desktop().SetPicture(hwnd_, picture_);
 }
@@ -165,24 +179,27 @@ float ScaleUnit::Of(std::int32_t pixels, std::int32_t dpi) const {
 
 // The box has no border, so its scale area is its whole rectangle.
 float PictureBox::ScaleWidth() {
-  return scale_.Of(desktop().GetBounds(hwnd_).Width(), form_.Dpi());
+  return scale_.Of(desktop().GetBounds(Window()).Width(), form_.Dpi());
 }
 float PictureBox::ScaleHeight() {
-  return scale_.Of(desktop().GetBounds(hwnd_).Height(), form_.Dpi());
+  return scale_.Of(desktop().GetBounds(Window()).Height(), form_.Dpi());
 }
-Handle PictureBox::hDC() { return desktop().PictureDC(hwnd_); }
+Handle PictureBox::hDC() { return desktop().PictureDC(Window()); }
 
-std::string TextBox::Text() { return desktop().GetText(hwnd_); }
-void TextBox::SetText(const std::string& text) { desktop().SetText(hwnd_, text); }
+std::string TextBox::Text() { return desktop().GetText(Window()); }
+void TextBox::SetText(const std::string& text) { desktop().SetText(Window(), text); }
 
-std::int16_t CheckBox::Value() { return static_cast<std::int16_t>(desktop().GetCheck(hwnd_)); }
+std::int16_t CheckBox::Value() { return static_cast<std::int16_t>(desktop().GetCheck(Window())); }
 void CheckBox::SetValue(std::int16_t value) {
   if (value < 0 || value > 2) throw RuntimeError(Error::InvalidCall);
-  desktop().SetCheck(hwnd_, value);
+  desktop().SetCheck(Window(), value);
+}
+
+void Image::Prepare() {
+  if (layout_.picture) picture_ = desktop().LoadPicture(*layout_.picture);
 }
 
 void Image::Create() {
-  if (layout_.picture) picture_ = desktop().LoadPicture(*layout_.picture);
   Control::Create();
   if (picture_) desktop().SetPicture(hwnd_, picture_);
 }
@@ -224,26 +241,66 @@ void Form::Load() {
   if (hwnd_ != 0 && Dpi() != rt_.SystemDpi()) SizeClientFromTable();
   // Members are declared container first, so creation in that order always
   // finds the parent window in place.
-  for (Control* control : controls_) control->Create();
+  for (Control* control : controls_) {
+    control->Prepare();
+    if (OutOfSight(*control)) {
+      control->waiting_ = true;
+    } else {
+      control->Create();
+    }
+  }
+  ApplyTabOrder();
+  Form_Load();
+}
 
+// The panel keeps the badge's picture and the tray's icon below its edge, where
+// its fixed client area never shows them: their windows wait until the form is
+// shown or something asks for one, and start-up is spared making them (about
+// 1 ms each under Wine). Such a control overlaps only what is out of sight too,
+// so being made later in the sibling order changes nothing anyone sees.
+bool Form::OutOfSight(const Control& control) const {
+  const bool contains = std::ranges::any_of(
+      controls_, [&](const Control* other) { return other->container_ == &control; });
+  if (control.container_ != nullptr || contains) return false;
+  const ControlLayout& place = control.layout_;
+  return place.left >= layout_.clientWidth || place.top >= layout_.clientHeight ||
+         place.left + place.width <= 0 || place.top + place.height <= 0;
+}
+
+void Form::MakeWaitingControls() {
+  bool made = false;
+  for (Control* control : controls_) {
+    if (!control->waiting_) continue;
+    control->waiting_ = false;
+    control->Create();
+    if (!control->shown_) rt_.desktop().SetVisible(control->hwnd_, false);
+    made = true;
+  }
+  if (made) ApplyTabOrder();
+}
+
+void Form::ApplyTabOrder() {
   std::vector<Control*> stops;
   for (Control* control : controls_) {
-    if (FactsOf(KindOf(control->layout_.kind)).tabStop) stops.push_back(control);
+    if (FactsOf(KindOf(control->layout_.kind)).tabStop && !control->waiting_) {
+      stops.push_back(control);
+    }
   }
   std::stable_sort(stops.begin(), stops.end(),
                    [](const Control* a, const Control* b) { return a->TabKey() < b->TabKey(); });
   std::vector<HWnd> order;
   for (const Control* control : stops) order.push_back(control->hwnd_);
   rt_.desktop().SetTabOrder(hwnd_, order);
-
-  Form_Load();
 }
 
 void Form::DestroyWindows() {
   EndModal();
   if (hwnd_ != 0) rt_.desktop().DestroyWindow(hwnd_);
   hwnd_ = 0;
-  for (Control* control : controls_) control->hwnd_ = 0;
+  for (Control* control : controls_) {
+    control->hwnd_ = 0;
+    control->waiting_ = false;
+  }
   unloaded_ = true;
 }
 
@@ -289,12 +346,14 @@ void Form::SetTop(Twips value) {
 }
 
 void Form::SetWidth(Twips value) {
+  MakeWaitingControls();
   Rect b = Bounds();
   SetBounds({b.left, b.top, b.left + ToPixels(value), b.bottom});
   width_ = value;
 }
 
 void Form::SetHeight(Twips value) {
+  MakeWaitingControls();
   Rect b = Bounds();
   SetBounds({b.left, b.top, b.right, b.top + ToPixels(value)});
   height_ = value;
@@ -320,6 +379,7 @@ void Form::Relayout() {
 bool Form::Visible() { return rt_.desktop().IsVisible(hwnd_); }
 void Form::SetVisible(bool visible) {
   if (!visible) EndModal();
+  if (visible) MakeWaitingControls();
   rt_.desktop().SetVisible(hwnd_, visible);
 }
 

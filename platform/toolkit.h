@@ -144,7 +144,8 @@ class Control : protected WindowEvents {
   Control& operator=(const Control&) = delete;
   virtual ~Control();
 
-  HWnd hWnd() const { return hwnd_; }
+  // Its window, made now if it was still waiting for one.
+  HWnd hWnd() { return Window(); }
   const ControlLayout& layout() const { return layout_; }
   bool Visible();
   void SetVisible(bool visible);
@@ -161,7 +162,11 @@ class Control : protected WindowEvents {
 
  protected:
   friend class Form;
+  // Takes what its window will show before the window is made: a box that takes
+  // its picture's size needs the picture to know its own.
+  virtual void Prepare() {}
   virtual void Create();
+  HWnd Window();
   // The pixels its twips make at its form's present scale, in its parent.
   virtual Rect Place();
   // Takes its place again after its form came to another scale.
@@ -178,6 +183,9 @@ class Control : protected WindowEvents {
   ControlLayout layout_;
   Control* container_;
   HWnd hwnd_ = 0;
+  // Loaded, with its window not made yet: its form cannot show it.
+  bool waiting_ = false;
+  bool shown_ = true;  // its Visible while it waits
 };
 
 class PictureBox : public Control {
@@ -191,6 +199,7 @@ class PictureBox : public Control {
   rn::Picture Picture() const { return picture_; }
 
  protected:
+  void Prepare() override;
   void Create() override;
   // A box that takes its picture's size takes its twips (its own pixels at 100 %).
   Rect Place() override;
@@ -236,6 +245,7 @@ class Image : public Control {
   rn::Picture Picture() const { return picture_; }
 
  protected:
+  void Prepare() override;
   void Create() override;
 
  private:
@@ -352,6 +362,9 @@ class Form : protected WindowEvents {
   friend class Control;
   void Register(Control& control) { controls_.push_back(&control); }
   void Unregister(Control& control);
+  bool OutOfSight(const Control& control) const;
+  void MakeWaitingControls();
+  void ApplyTabOrder();
   void DestroyWindows();
   // A modal form keeps the others disabled until it is hidden or unloaded, and
   // gives them back before it goes, so the activation stays with the gadget.

@@ -16,7 +16,7 @@ auto Fields(const Font& f) { return std::tie(f.face, f.points, f.weight, f.chars
 
 // A control's window beside the table it was made from, and the window it must sit in.
 struct Placed {
-  const tk::Control& control;
+  tk::Control& control;
   const tk::ControlLayout& table;
   HWnd parent;
 };
@@ -145,6 +145,43 @@ TEST_F(Layout, TabVisitsTheCheckBoxOkAndTheLinkInThatOrder) {
   EXPECT_EQ(visited,
             (std::vector<std::string>{"常に手前に表示", "OK", "Go HomePage", "常に手前に表示"}));
   EXPECT_TRUE(desk.Errors().empty());
+}
+
+// A box inside the client area and one below its edge, which comes first in
+// the tab order: the second one's window is made only when the form is shown.
+tk::ControlLayout TextBoxAt(tk::Twips top, int tabIndex) {
+  tk::ControlLayout layout;
+  layout.kind = ControlKind::TextBox;
+  layout.top = top;
+  layout.width = 1500;
+  layout.height = 300;
+  layout.tabIndex = tabIndex;
+  return layout;
+}
+
+tk::FormLayout ClientOf(tk::Twips width, tk::Twips height) {
+  tk::FormLayout layout;
+  layout.clientWidth = width;
+  layout.clientHeight = height;
+  return layout;
+}
+
+class BoxBelowTheEdge : public tk::Form {
+ public:
+  explicit BoxBelowTheEdge(tk::Runtime& rt) : tk::Form(rt, ClientOf(1500, 600)) {}
+  tk::TextBox inside{*this, TextBoxAt(0, 1)};
+  tk::TextBox below{*this, TextBoxAt(600, 0)};
+};
+
+TEST(ControlsOutOfSight, TakeTheirPlaceInTheTabOrderWhenTheFormIsShown) {
+  sim::World w;
+  tk::Runtime rt{w.desktop(), w.api(), w.files()};
+  BoxBelowTheEdge form{rt};
+  form.Load();
+  rt.Dispatch([&] { form.Show(); });
+  EXPECT_EQ(w.desktop().Focused(), form.below.hWnd());
+  w.desktop().PressTab();
+  EXPECT_EQ(w.desktop().Focused(), form.inside.hWnd());
 }
 
 TEST_F(Layout, ThePanelsTabOrderStartsAtTheTextBoxOnceThePictureIsHidden) {

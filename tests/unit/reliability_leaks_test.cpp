@@ -1,6 +1,7 @@
 // A thousand rounds of everything a user can do with the gadget: after each,
 // exactly as many windows, device contexts, bitmaps, regions, menus and open
-// files are alive as after start-up.
+// files are alive as after the first (which makes, once, the windows of what
+// lies below the panel's edge).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -71,12 +72,13 @@ class Leaks : public GadgetTest {
   }
 };
 
-TEST_F(Leaks, AThousandRoundsOfEveryActionLeaveWhatStartUpLeft) {
-  const sim::LiveCounts start = world.Live();
+TEST_F(Leaks, AThousandRoundsOfEveryActionLeaveWhatTheFirstLeft) {
   const Rect place = Bounds(badge().hWnd());
-  for (int round = 0; round < kRounds; ++round) {
+  OneRound(0);
+  const sim::LiveCounts first = world.Live();
+  for (int round = 1; round < kRounds; ++round) {
     OneRound(round);
-    ASSERT_EQ(world.Live(), start) << "after round " << round;
+    ASSERT_EQ(world.Live(), first) << "after round " << round;
     ASSERT_FALSE(program.Form3Loaded()) << "round " << round;
     ASSERT_EQ(desk.PendingModal(), 0u) << "every scripted dialog ran, round " << round;
   }
