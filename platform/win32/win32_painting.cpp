@@ -1,6 +1,7 @@
 // Painting, pictures and fonts, and following a change of display scale, which
 // redoes the fonts.
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "platform/errors.h"
@@ -16,6 +17,21 @@ namespace {
 constexpr int kFrameCaptionIndent = 8;
 
 HBRUSH FaceBrush() { return ::GetSysColorBrush(COLOR_BTNFACE); }
+
+// The size of the first image of an icon resource, from its group's directory:
+// asking a loaded icon (GetIconInfo) copies both its bitmaps, 0.4 ms under Wine.
+std::optional<SIZE> FirstIconSize(HINSTANCE instance, int resource) {
+  const HRSRC group = ::FindResourceW(instance, MAKEINTRESOURCEW(resource), RT_GROUP_ICON);
+  const HGLOBAL data = group ? ::LoadResource(instance, group) : nullptr;
+  const auto* bytes = static_cast<const BYTE*>(data ? ::LockResource(data) : nullptr);
+  // A 6-byte header (reserved, type, count), then 14-byte entries that start
+  // with the width and the height, where 0 means 256.
+  constexpr DWORD kHeader = 6;
+  constexpr DWORD kEntry = 14;
+  if (!bytes || ::SizeofResource(instance, group) < kHeader + kEntry) return std::nullopt;
+  const auto side = [](BYTE stored) { return stored == 0 ? 256 : static_cast<LONG>(stored); };
+  return SIZE{side(bytes[kHeader]), side(bytes[kHeader + 1])};
+}
 
 }  // namespace
 
@@ -224,18 +240,11 @@ Picture Win32Desktop::LoadPicture(PictureId id) {
     }
   } else {
     resource = id == PictureId::TrayIcon ? RN_IDI_TRAY : RN_IDI_DIALOG;
-    // Size 0 x 0 without LR_DEFAULTSIZE: the icon's own size.
-    loaded.icon.reset(static_cast<HICON>(
-        ::LoadImageW(impl_->instance, MAKEINTRESOURCEW(resource), IMAGE_ICON, 0, 0, 0)));
-    ICONINFO info{};
-    if (loaded.icon && ::GetIconInfo(loaded.icon.get(), &info)) {
-      const unique_hbitmap color(info.hbmColor);
-      const unique_hbitmap mask(info.hbmMask);
-      BITMAP bits{};
-      if (::GetObjectW(color ? color.get() : mask.get(), sizeof(bits), &bits)) {
-        loaded.picture = {ToHandle(loaded.icon.get()), bits.bmWidth,
-                          color ? bits.bmHeight : bits.bmHeight / 2};
-      }
+    // The icon's own size, asked for exactly: that image, never a scaled one.
+    if (const std::optional<SIZE> size = FirstIconSize(impl_->instance, resource)) {
+      loaded.icon.reset(static_cast<HICON>(::LoadImageW(impl_->instance, MAKEINTRESOURCEW(resource),
+                                                        IMAGE_ICON, size->cx, size->cy, 0)));
+      if (loaded.icon) loaded.picture = {ToHandle(loaded.icon.get()), size->cx, size->cy};
     }
   }
   if (!loaded.picture) {
