@@ -122,10 +122,10 @@ void Control::SetVisible(bool visible) {
 }
 // Read back from pixels, 750 twips would come back 744 at 120 dpi, and a badge
 // sized from them would lose a pixel on a monitor of another scale.
-Twips Control::Left() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.left; }
-Twips Control::Top() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.top; }
-Twips Control::Width() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.width; }
-Twips Control::Height() { return hwnd_ == 0 && !waiting_ ? 0 : layout_.height; }
+Twips Control::Left() { return Loaded() ? layout_.left : 0; }
+Twips Control::Top() { return Loaded() ? layout_.top : 0; }
+Twips Control::Width() { return Loaded() ? layout_.width : 0; }
+Twips Control::Height() { return Loaded() ? layout_.height : 0; }
 void Control::SetFocus() { desktop().SetFocus(Window()); }
 
 void Control::OnClick() {

@@ -150,7 +150,7 @@ class Control : protected WindowEvents {
   bool Visible();
   void SetVisible(bool visible);
   // The place and size its table gives it, in twips, whatever pixels they make
-  // at the scale of its monitor; 0 without a window.
+  // at the scale of its monitor; 0 until it is loaded or if its window failed.
   Twips Left();
   Twips Top();
   Twips Width();
@@ -167,6 +167,7 @@ class Control : protected WindowEvents {
   virtual void Prepare() {}
   virtual void Create();
   HWnd Window();
+  bool Loaded() const { return hwnd_ != 0 || waiting_; }
   // The pixels its twips make at its form's present scale, in its parent.
   virtual Rect Place();
   // Takes its place again after its form came to another scale.
@@ -363,6 +364,8 @@ class Form : protected WindowEvents {
   void Register(Control& control) { controls_.push_back(&control); }
   void Unregister(Control& control);
   bool OutOfSight(const Control& control) const;
+  // Before the form is shown or made larger, either of which may bring them
+  // into sight.
   void MakeWaitingControls();
   void ApplyTabOrder();
   void DestroyWindows();
