@@ -6,6 +6,7 @@ import math
 import os
 import re
 import shutil
+import signal
 import statistics
 import subprocess
 import time
@@ -49,9 +50,11 @@ class Driver:
     def __call__(self, *args: object, timeout: float = 600) -> dict:
         rc, reply = self.run(args, timeout)
         # Now and then (once in several thousand runs) Wine ends the driver before it has said
-        # anything. A stop is then run again; a start is not, as the first may have started its
-        # program.
-        if rc != 0 and not reply and args[0] == "stop":
+        # anything. A stop is then run again, and so is a start, once whatever program the
+        # first attempt may have started has been ended.
+        if rc != 0 and not reply and args[0] in ("start", "stop"):
+            if args[0] == "start":
+                end_processes(str(args[1]))
             rc, reply = self.run(args, timeout)
         if rc != 0:
             raise BenchError(f"driver {' '.join(map(str, args))}: exit {rc}: {reply}")
@@ -65,8 +68,8 @@ class Driver:
         return rc, json.loads(lines[-1]) if lines else {}
 
 
-def unix_pid(windows_exe: str) -> int:
-    """The Linux process that runs the Windows program: Wine puts its Windows path in argv[0]."""
+def unix_pids(windows_exe: str) -> list[int]:
+    """The Linux processes that run the Windows program: Wine puts its Windows path in argv[0]."""
     found = []
     for entry in Path("/proc").iterdir():
         if not entry.name.isdigit():
@@ -77,9 +80,25 @@ def unix_pid(windows_exe: str) -> int:
             continue
         if argv0.lower() == windows_exe.lower():
             found.append(int(entry.name))
+    return found
+
+
+def unix_pid(windows_exe: str) -> int:
+    found = unix_pids(windows_exe)
     if len(found) != 1:
         raise BenchError(f"expected one process for {windows_exe}, found {found}")
     return found[0]
+
+
+def end_processes(windows_exe: str):
+    for pid in unix_pids(windows_exe):
+        try:
+            os.kill(pid, signal.SIGKILL)
+        except ProcessLookupError:
+            continue
+    deadline = time.monotonic() + 10
+    while unix_pids(windows_exe) and time.monotonic() < deadline:
+        time.sleep(0.05)
 
 
 def memory_kb(pid: int) -> dict:
