@@ -91,6 +91,7 @@ def unix_pid(windows_exe: str) -> int:
 
 
 def end_processes(windows_exe: str):
+    """Kills every process that runs the Windows program and waits (10 s at most) for them."""
     for pid in unix_pids(windows_exe):
         try:
             os.kill(pid, signal.SIGKILL)
