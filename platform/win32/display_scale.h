@@ -23,7 +23,7 @@ std::int32_t SystemDpi();
 bool MessageFontAt(std::int32_t dpi, std::int32_t systemDpi, LOGFONTW& font);
 
 // A 32-bit bitmap of width x height that keeps every colour drawn on it, made
-// without the screen's DC (borrowing that costs 0.6 ms under Wine); its pixels
+// without the screen's DC (borrowing that costs 0.7 ms under Wine); its pixels
 // are at `bits` when asked for. Null if the system refuses it.
 unique_hbitmap TrueColourBitmap(std::int32_t width, std::int32_t height, void** bits = nullptr);
 
