@@ -278,11 +278,26 @@ def set_dpi(dpi: int):
 
 
 def balanced_orders(items: tuple) -> list[tuple]:
-    """A balanced Latin square (Williams): for an even number of items, as many orders as items,
-    each item once in each place and right after each other item once."""
+    """Orders for rounds that run back to back, for an even number of items: each item takes
+    every place equally often and, counting the step from one round's last start to the next
+    round's first, follows every other item equally often. A balanced Latin square (Williams)
+    gives that within rounds; alone, repeated, it gave the steps between rounds to the same
+    pairs every time (with four items, one case followed the floor-plus twice as often as any
+    other program). So its orders are chained, some more than once, so that the steps between
+    rounds take every ordered pair once: an Euler circuit over the orders, a step from one to
+    the next allowed where the first's last item is not the next's first."""
     n = len(items)
     first = [0] + [(k + 1) // 2 if k % 2 else n - k // 2 for k in range(1, n)]
-    return [tuple(items[(f + shift) % n] for f in first) for shift in range(n)]
+    square = [tuple(items[(f + shift) % n] for f in first) for shift in range(n)]
+    steps = {x: [y for y in range(n) if square[x][-1] != square[y][0]] for x in range(n)}
+    trail, circuit = [0], []
+    while trail:
+        if steps[trail[-1]]:
+            trail.append(steps[trail[-1]].pop())
+        else:
+            circuit.append(trail.pop())
+    # The circuit ends where it began; the step back to the start closes the cycle of rounds.
+    return [square[x] for x in reversed(circuit[1:])]
 
 
 def start_rounds(driver: Driver, floor: Program, with_file: Program, plus: Program,
@@ -291,7 +306,7 @@ def start_rounds(driver: Driver, floor: Program, with_file: Program, plus: Progr
     of each pays for what Wine caches. A start-up depends on its place in the round (the same
     gadget read 2-7 % apart in the places two cases took when every round ran in one order or
     its reverse), so the rounds go through orders in which each program takes every place and
-    follows every other program equally often."""
+    follows every other program equally often (balanced_orders)."""
     programs = (floor, with_file, plus, without)
     for program in programs:
         run_once(driver, program, 0)

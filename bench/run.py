@@ -347,8 +347,8 @@ def main() -> int:
     print(f"load:    {load()} (1, 5, 15 min) at the start")
     print(f"runs:    {args.rounds} rounds at {BASE_DPI} dpi after one discarded warm-up round; "
           "each round starts the floor, RavikN.exe with its settings file, the floor-plus and "
-          "RavikN.exe without one, the rounds going through four orders in which each takes "
-          "every place and follows every other once; ratios "
+          "RavikN.exe without one, the rounds going through twelve orders in which each takes "
+          "every place and, across rounds too, follows every other equally often; ratios "
           f"are medians of the per-round ratios; at the end {args.scale_rounds} more at "
           f"{args.scale_dpi} dpi")
     print("driver:  starts each program with CreateProcess and looks every millisecond "
