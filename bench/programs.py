@@ -53,8 +53,8 @@ class Driver:
         # anything, or, under load, tells it for a moment that the program's path is not there.
         # A stop is then run again, and so is a start, once whatever program the first attempt
         # may have started has been ended.
-        passing = not reply or reply.get("error") == "CreateProcess failed"
-        if rc != 0 and passing and args[0] in ("start", "stop"):
+        transient = not reply or reply.get("error") == "CreateProcess failed"
+        if rc != 0 and transient and args[0] in ("start", "stop"):
             if args[0] == "start":
                 end_processes(str(args[1]))
             rc, reply = self.run(args, timeout)
