@@ -23,7 +23,7 @@ from pathlib import Path
 
 from programs import (BASE_DPI, MEMORY_RATIO, READY_RATIO, SETTINGS, SIZE_LIMIT, TICKS,
                       VISIBLE_RATIO, WARM_CYCLES, BenchError, Driver, Program, gdi_growth,
-                      imports, load, map_members, median_interval, module_names, run_once,
+                      balanced_orders, imports, load, map_members, median_interval, module_names, run_once,
                       set_dpi, spread, start_rounds, stripped_size, system_dll)
 
 
@@ -345,9 +345,10 @@ def main() -> int:
     print(f"machine: {os.cpu_count()} CPUs, {cpu}; {wine}; Xvfb {os.environ.get('DISPLAY', '')}")
     # Other work on the machine shows in the start-up spread: say how busy it was.
     print(f"load:    {load()} (1, 5, 15 min) at the start")
+    orders = len(balanced_orders((floor, with_file, plus, without)))
     print(f"runs:    {args.rounds} rounds at {BASE_DPI} dpi after one discarded warm-up round; "
           "each round starts the floor, RavikN.exe with its settings file, the floor-plus and "
-          "RavikN.exe without one, the rounds going through twelve orders in which each takes "
+          f"RavikN.exe without one, the rounds going through {orders} orders in which each takes "
           "every place and, across rounds too, follows every other equally often; ratios "
           f"are medians of the per-round ratios; at the end {args.scale_rounds} more at "
           f"{args.scale_dpi} dpi")
