@@ -22,9 +22,9 @@ import time
 from pathlib import Path
 
 from programs import (BASE_DPI, MEMORY_RATIO, READY_RATIO, SETTINGS, SIZE_LIMIT, TICKS,
-                      VISIBLE_RATIO, WARM_CYCLES, BenchError, Driver, Program, gdi_growth,
-                      balanced_orders, imports, load, map_members, median_interval, module_names, run_once,
-                      set_dpi, spread, start_rounds, stripped_size, system_dll)
+                      VISIBLE_RATIO, WARM_CYCLES, BenchError, Driver, Program, balanced_orders,
+                      gdi_growth, imports, load, map_members, median_interval, module_names,
+                      run_once, set_dpi, spread, start_rounds, stripped_size, system_dll)
 
 
 class Report:
