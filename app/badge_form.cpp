@@ -31,30 +31,33 @@ void Form1::Form_Load() {
   // Creating the hidden panel is work nobody sees: it waits until the badge is.
   if (defaults) CentrePanel(p_, next);
   {
-    // The shown badge moves once, and below is resized once.
-    tk::Form::BoundsBatch place(*this);
+    // The shown badge is placed and sized in one change: each change of a shown
+    // window costs a round of messages and a redraw (a millisecond under Wine).
+    tk::Form::BoundsBatch bounds(*this);
     next([&] { SetLeft(windowLeft); });
     next([&] { SetTop(windowTop); });
+    SizeToPicture(next);
   }
-  FitToPicture(next);
+  PaintAndShape(next);
   AddTrayIcon(p_, next);
   next([&] { SetVisible(true); });
 }
 
-void Form1::FitToPicture(tk::ResumeNext& next) {
-  // After a read file this first use loads the panel, inside its own unit: a
-  // panel the platform cannot make ends that step alone.
-  const auto picture = [this]() -> tk::PictureBox& { return p_.Form2().Picture1; };
-  next([&] { picture().SetScaleMode(tk::kScaleTwips); });
-  {
-    tk::Form::BoundsBatch size(*this);
-    next([&] { SetHeight(picture().Height()); });
-    next([&] { SetWidth(picture().Width()); });
-  }
-  next([&] { picture().SetScaleMode(tk::kScalePixels); });
+// After a read file this first use loads the panel, inside its own unit: a panel
+// the platform cannot make ends that step alone.
+tk::PictureBox& Form1::Picture1() { return p_.Form2().Picture1; }
+
+void Form1::SizeToPicture(tk::ResumeNext& next) {
+  next([&] { Picture1().SetScaleMode(tk::kScaleTwips); });
+  next([&] { SetHeight(Picture1().Height()); });
+  next([&] { SetWidth(Picture1().Width()); });
+}
+
+void Form1::PaintAndShape(tk::ResumeNext& next) {
+  next([&] { Picture1().SetScaleMode(tk::kScalePixels); });
   // The outline is cut from the badge as drawn, counted in its pixels.
   next([&] { SetScaleMode(tk::kScalePixels); });
-  next([&] { SetPicture(picture().Picture()); });
+  next([&] { SetPicture(Picture1().Picture()); });
   ApplyShape(p_, next);
 }
 
@@ -62,7 +65,11 @@ void Form1::FitToPicture(tk::ResumeNext& next) {
 // the outline cut again from what is drawn, the way start-up did it.
 void Form1::Form_DpiChanged() {
   tk::ResumeNext next;
-  FitToPicture(next);
+  {
+    tk::Form::BoundsBatch size(*this);
+    SizeToPicture(next);
+  }
+  PaintAndShape(next);
 }
 
 void Form1::Form_MouseDown(const tk::MouseArgs& args) {

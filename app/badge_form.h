@@ -25,8 +25,11 @@ class Form1 : public tk::Form {
   void Form_DpiChanged() override;
 
  private:
-  // Sizes the badge to Picture1, gives it that picture and cuts its outline.
-  void FitToPicture(tk::ResumeNext& next);
+  tk::PictureBox& Picture1();
+  // Sizes the badge to Picture1, in twips; within a batch, as one change.
+  void SizeToPicture(tk::ResumeNext& next);
+  // Gives the badge Picture1's picture and cuts its outline from it.
+  void PaintAndShape(tk::ResumeNext& next);
 
   Program& p_;
 };
