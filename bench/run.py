@@ -285,21 +285,24 @@ class Report:
             print(f"  {case.name:30} {spread([r['visible_ms'] for r in scaled[case.name]], 1):>22} "
                   f"{spread(visible, 3):>22} {spread(ready, 3):>22}")
         print(f"  visible / floor at {args.scale_dpi} dpi over the same at {BASE_DPI} dpi (the "
-              f"rounds above): must not grow, that is, the ratio at {args.scale_dpi} dpi must "
-              f"not lie above the 95 % interval of the median at {BASE_DPI} dpi (a quotient "
-              "near 1 is above or below 1 by chance)")
+              f"rounds above): must not grow, that is, the 95 % interval of the median at "
+              f"{args.scale_dpi} dpi must reach down into that at {BASE_DPI} dpi (with fewer "
+              "rounds, the median at the second scale alone lies above a narrow interval by "
+              "chance)")
         for case in cases:
             base_ratios = ratios(case, "visible_ms", floor)
             base = statistics.median(base_ratios)
             _, base_high = median_interval(base_ratios)
-            at_scale = statistics.median(ratios(case, "visible_ms", floor, scaled))
+            scale_ratios = ratios(case, "visible_ms", floor, scaled)
+            at_scale = statistics.median(scale_ratios)
+            scale_low, scale_high = median_interval(scale_ratios)
             quotient = at_scale / base
             print(f"  {case.name:30} {at_scale:.3f} / {base:.3f} = {quotient:.3f}")
             results.append((f"visible at {args.scale_dpi} dpi, {case.name}",
-                            at_scale <= base_high,
-                            f"{at_scale:.3f} x the floor, {base:.3f} at {BASE_DPI} dpi "
-                            f"(interval up to {base_high:.3f}): {quotient:.3f} "
-                            f"(target: no growth beyond the interval)"))
+                            scale_low <= base_high,
+                            f"{at_scale:.3f} x the floor (interval {scale_low:.3f}-"
+                            f"{scale_high:.3f}), {base:.3f} at {BASE_DPI} dpi (interval up to "
+                            f"{base_high:.3f}): {quotient:.3f} (target: the intervals meet)"))
         print()
 
     def targets(self):
@@ -318,7 +321,7 @@ def main() -> int:
     ap.add_argument("--map", type=Path, help="the linker map of RavikN.exe, for where its bytes go")
     ap.add_argument("--driver", type=Path, required=True)
     ap.add_argument("--scratch", type=Path, required=True)
-    ap.add_argument("--rounds", type=int, default=120)
+    ap.add_argument("--rounds", type=int, default=240)
     ap.add_argument("--scale-dpi", type=int, default=192,
                     help="the second scale start-up is measured at")
     ap.add_argument("--scale-rounds", type=int, default=32)
